@@ -1,0 +1,52 @@
+#pragma once
+
+#include "queryproc.h"
+
+#include <QHash>
+#include <QString>
+#include <QVariant>
+#include <QVector>
+
+class QAbstractMessageHandler;
+class QTextCodec;
+
+// What the three document generators share: the names of one generation job,
+// the query processor, query-name resolution, the stack of iteration
+// variables of nested repeated blocks, and the two error flags the caller
+// reads afterwards. One object produces one document.
+class BaseDocProc
+{
+public:
+    BaseDocProc(const QString& sourceFileName, const QString& destinationFileName, const QString& templateFileName,
+                const QString& queryFolder, QTextCodec* codec);
+    virtual ~BaseDocProc();
+    BaseDocProc(const BaseDocProc&) = delete;
+    BaseDocProc& operator=(const BaseDocProc&) = delete;
+
+    virtual bool generateDocument();
+
+    void setMessageHandler(QAbstractMessageHandler* handler);
+    const QString& xmlSourceFilePath();
+    void reportError(const QString& message, const QString& fileName);
+    QString getQueryResult(const QString& queryName);
+    bool initIterateVar(const QString& name, int count);
+    int incIterateVarOnTop();
+
+    // Marker written into the document where a query failed.
+    static const QString errorMarker;
+
+    QString sourceFileName;
+    QString destinationFileName;
+    QString templateFileName;
+    QString queryFolder;
+    QTextCodec* codec;
+    QueryProc queryProc;
+    QAbstractMessageHandler* messageHandler = nullptr;
+    bool hasTemplateErrors = false;
+    QString sourceFolder;
+    QVector<QString> iterateVarNames;
+    QVector<int> iterateValues;
+    QVector<int> iterateCounts;
+    QHash<QString, QVariant> queryVars;
+    QHash<QString, QString> queryFileCache;
+};

@@ -1,0 +1,51 @@
+#!/usr/bin/env python3
+"""Draws the tool-bar icons of the resource collection (plain PNG, no extra modules)."""
+import math, os, struct, sys, zlib
+
+def png(path, size, pixel):
+    rows = []
+    for y in range(size):
+        row = bytearray([0])
+        for x in range(size):
+            row += bytes(pixel(x / size, y / size))
+        rows.append(bytes(row))
+    raw = b"".join(rows)
+    def chunk(kind, data):
+        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data) & 0xffffffff)
+    data = b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0))
+    data += chunk(b"IDAT", zlib.compress(raw, 9)) + chunk(b"IEND", b"")
+    with open(path, "wb") as f:
+        f.write(data)
+
+CLEAR = (0, 0, 0, 0)
+
+def shape(inside, colour):
+    return lambda x, y: colour if inside(x, y) else CLEAR
+
+def bar(x, y, x0, y0, x1, y1):
+    return x0 <= x <= x1 and y0 <= y <= y1
+
+icons = {
+    "iconadd": shape(lambda x, y: bar(x, y, .42, .15, .58, .85) or bar(x, y, .15, .42, .85, .58), (40, 150, 60, 255)),
+    "icondelete": shape(lambda x, y: abs(x - y) < .09 and .15 < x < .85 or abs(x + y - 1) < .09 and .15 < x < .85,
+                        (200, 50, 40, 255)),
+    "iconstart": shape(lambda x, y: x >= .25 and abs(y - .5) <= (.85 - x) * .6, (40, 150, 60, 255)),
+    "iconstop": shape(lambda x, y: bar(x, y, .22, .22, .78, .78), (200, 50, 40, 255)),
+    "iconsettings": shape(lambda x, y: .18 < math.hypot(x - .5, y - .5) < .36
+                          or (math.hypot(x - .5, y - .5) < .45
+                              and math.cos(8 * math.atan2(y - .5, x - .5)) > .3), (90, 90, 110, 255)),
+    "iconexit": shape(lambda x, y: bar(x, y, .15, .15, .45, .85) and not bar(x, y, .2, .2, .4, .8)
+                      or bar(x, y, .45, .45, .75, .55) or (x > .7 and abs(y - .5) < (.9 - x)), (60, 90, 160, 255)),
+    "iconcopy": shape(lambda x, y: (bar(x, y, .15, .15, .6, .7) and not bar(x, y, .22, .22, .53, .63))
+                      or (bar(x, y, .4, .3, .85, .85) and not bar(x, y, .47, .37, .78, .78)), (60, 90, 160, 255)),
+    "iconsave": shape(lambda x, y: bar(x, y, .15, .15, .85, .85) and not bar(x, y, .3, .2, .7, .45)
+                      and not bar(x, y, .3, .6, .7, .8), (60, 90, 160, 255)),
+    "iconlink": shape(lambda x, y: .08 < math.hypot((x - .36) / 1.4, y - .5) < .16
+                      or .08 < math.hypot((x - .64) / 1.4, y - .5) < .16, (60, 90, 160, 255)),
+}
+
+out = sys.argv[1] if len(sys.argv) > 1 else "resources/images"
+os.makedirs(out, exist_ok=True)
+for name, pixel in icons.items():
+    png(os.path.join(out, name + ".png"), 24, pixel)
+    png(os.path.join(out, name + "@2x.png"), 48, pixel)

@@ -1,0 +1,190 @@
+#include "testsupport.h"
+
+#include "globals.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QUrl>
+#include <QStandardPaths>
+
+namespace TestSupport {
+
+void initHermeticEnvironment()
+{
+    QStandardPaths::setTestModeEnabled(true);
+    QCoreApplication::setOrganizationName(QStringLiteral("QUORVA-test"));
+    QCoreApplication::setApplicationName(QStringLiteral("Plinthworks20-test"));
+    setGlobalShowPath(false);
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    return file.write(bytes) == bytes.size();
+}
+
+bool writeTextFile(const QString& path, const QString& text)
+{
+    return writeFile(path, text.toUtf8());
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QByteArray();
+    return file.readAll();
+}
+
+QString corpusDir()
+{
+    QString dir = qEnvironmentVariable("PLINTHWORKS_CORPUS");
+    if (dir.isEmpty())
+        dir = QStringLiteral(PLINTHWORKS_SOURCE_DIR "/../shared/corpus");
+    return QDir(dir).exists() ? QDir(dir).canonicalPath() : QString();
+}
+
+QString queryPrologue()
+{
+    return QStringLiteral("declare variable $inputDocument external;\n");
+}
+
+ResourceFolder::ResourceFolder()
+{
+    QDir(dir.path()).mkpath(QStringLiteral("Settings"));
+    QDir(dir.path()).mkpath(QStringLiteral("Templates"));
+    QDir(dir.path()).mkpath(QStringLiteral("Queries"));
+    prependGlobalResourcePaths({dir.path()});
+}
+
+QString ResourceFolder::addQuery(const QString& folder, const QString& name, const QString& xquery)
+{
+    const QString path = concatPath(dir.path(), QStringLiteral("Queries"), folder) + QLatin1Char('/')
+                         + checkExt(name, QStringLiteral("xq"));
+    writeTextFile(path, xquery);
+    return path;
+}
+
+QString ResourceFolder::addLiteralQuery(const QString& folder, const QString& name, const QString& value)
+{
+    QString escaped = value;
+    escaped.replace(QLatin1Char('&'), QStringLiteral("&amp;")).replace(QLatin1Char('"'), QStringLiteral("&quot;"));
+    return addQuery(folder, name, queryPrologue() + QLatin1Char('"') + escaped + QLatin1Char('"'));
+}
+
+QString ResourceFolder::addTemplate(const QString& fileName, const QByteArray& bytes)
+{
+    const QString path = dir.path() + QStringLiteral("/Templates/") + fileName;
+    writeFile(path, bytes);
+    return path;
+}
+
+QString ResourceFolder::addTemplateFile(const QString& fileName, const QString& sourcePath)
+{
+    return addTemplate(fileName, readFile(sourcePath));
+}
+
+QString ResourceFolder::writeCatalogue(const QStringList& lines)
+{
+    const QString path = dir.path() + QStringLiteral("/Settings/Templates.txt");
+    writeTextFile(path, lines.join(QLatin1Char('\n')) + QLatin1Char('\n'));
+    return path;
+}
+
+namespace LibreOffice {
+
+namespace {
+QString sofficePath()
+{
+    for (const char* name : {"soffice", "libreoffice"}) {
+        const QString path = QStandardPaths::findExecutable(QString::fromLatin1(name));
+        if (!path.isEmpty())
+            return path;
+    }
+    return QString();
+}
+
+QString runCapture(const QString& program, const QStringList& args)
+{
+    QProcess process;
+    process.start(program, args);
+    if (!process.waitForFinished(120000) || process.exitCode() != 0)
+        return QString();
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+} // namespace
+
+bool available()
+{
+    return !sofficePath().isEmpty();
+}
+
+QHash<QString, QString> convert(const QStringList& files, const QString& filter, const QString& outDir)
+{
+    QHash<QString, QString> outputs;
+    if (files.isEmpty() || !available())
+        return outputs;
+    QDir().mkpath(outDir);
+    // A private profile keeps the conversion away from the user's own settings
+    // and lets several tests convert at the same time.
+    QTemporaryDir profile;
+    QStringList args{QStringLiteral("-env:UserInstallation=") + QUrl::fromLocalFile(profile.path()).toString(),
+                     QStringLiteral("--headless"), QStringLiteral("--norestore"), QStringLiteral("--convert-to"),
+                     filter, QStringLiteral("--outdir"), outDir};
+    args += files;
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(sofficePath(), args);
+    process.waitForFinished(600000);
+    const QString extension = filter.section(QLatin1Char(':'), 0, 0);
+    for (const QString& file : files) {
+        const QString out = outDir + QLatin1Char('/') + QFileInfo(file).completeBaseName() + QLatin1Char('.') + extension;
+        if (QFileInfo::exists(out))
+            outputs.insert(file, out);
+    }
+    return outputs;
+}
+
+QHash<QString, QString> toText(const QStringList& files, const QString& outDir)
+{
+    QHash<QString, QString> texts;
+    const QHash<QString, QString> outputs = convert(files, QStringLiteral("txt:Text"), outDir);
+    for (auto it = outputs.constBegin(); it != outputs.constEnd(); ++it) {
+        QString text = QString::fromUtf8(readFile(it.value()));
+        if (text.startsWith(QChar(0xFEFF)))
+            text.remove(0, 1);
+        texts.insert(it.key(), text);
+    }
+    return texts;
+}
+
+QString toText(const QString& file, const QString& outDir)
+{
+    return toText(QStringList{file}, outDir).value(file);
+}
+
+int pdfPageCount(const QString& pdfPath)
+{
+    const QString info = runCapture(QStringLiteral("pdfinfo"), {pdfPath});
+    const QRegularExpressionMatch m = QRegularExpression(QStringLiteral("Pages:\\s+(\\d+)")).match(info);
+    return m.hasMatch() ? m.captured(1).toInt() : -1;
+}
+
+int pdfImageCount(const QString& pdfPath)
+{
+    const QString list = runCapture(QStringLiteral("pdfimages"), {QStringLiteral("-list"), pdfPath});
+    if (list.isEmpty())
+        return -1;
+    // Two header lines, then one line per image.
+    return qMax(0, list.split(QLatin1Char('\n'), Qt::SkipEmptyParts).size() - 2);
+}
+
+} // namespace LibreOffice
+} // namespace TestSupport

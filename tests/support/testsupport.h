@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+// Helpers shared by the test executables: hermetic set-up, a temporary
+// resource folder with real query files, and LibreOffice conversions.
+namespace TestSupport {
+
+// Test mode for standard paths and settings, a private organisation name.
+// Call first in initTestCase().
+void initHermeticEnvironment();
+
+bool writeFile(const QString& path, const QByteArray& bytes);
+bool writeTextFile(const QString& path, const QString& text);
+QByteArray readFile(const QString& path);
+
+// Folder of real documents written by others (DOCX, ODT, RTF); empty when absent.
+QString corpusDir();
+
+// A resource folder in a temporary directory, put first in the resource search
+// order: Settings/Templates.txt, Templates/..., Queries/<folder>/...
+class ResourceFolder
+{
+public:
+    ResourceFolder();
+    bool isValid() const { return dir.isValid(); }
+    QString path() const { return dir.path(); }
+    // Writes Queries/<folder>/<name>, with the extension .xq ensured.
+    QString addQuery(const QString& folder, const QString& name, const QString& xquery);
+    // Writes a query that returns a fixed string literal.
+    QString addLiteralQuery(const QString& folder, const QString& name, const QString& value);
+    QString addTemplate(const QString& fileName, const QByteArray& bytes);
+    QString addTemplateFile(const QString& fileName, const QString& sourcePath);
+    // Lines of nine tab-separated fields, joined into Settings/Templates.txt.
+    QString writeCatalogue(const QStringList& lines);
+
+private:
+    QTemporaryDir dir;
+};
+
+// A query prologue binding the source document, as every query file starts.
+QString queryPrologue();
+
+// LibreOffice in headless mode with a private profile.
+namespace LibreOffice {
+bool available();
+// Converts the files with one soffice call; returns the output file paths by
+// input path (missing entries failed). filter is e.g. "txt:Text", "pdf", "docx", "rtf", "odt".
+QHash<QString, QString> convert(const QStringList& files, const QString& filter, const QString& outDir);
+// Converts to text and returns the texts by input path.
+QHash<QString, QString> toText(const QStringList& files, const QString& outDir);
+QString toText(const QString& file, const QString& outDir);
+// Number of pages of a PDF (pdfinfo), -1 on failure.
+int pdfPageCount(const QString& pdfPath);
+// Number of images in a PDF (pdfimages -list), -1 on failure.
+int pdfImageCount(const QString& pdfPath);
+} // namespace LibreOffice
+
+} // namespace TestSupport

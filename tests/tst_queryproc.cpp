@@ -1,0 +1,150 @@
+// Real XQuery files through Qt XmlPatterns: results, variables, caching, failures.
+#include "messagehandler.h"
+#include "messagesenderobject.h"
+#include "queryproc.h"
+#include "status.h"
+#include "testsupport.h"
+
+#include <QtTest>
+
+using namespace TestSupport;
+
+class TestQueryProc : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir dir;
+    MessageSenderObject sender;
+    MessageHandler handler;
+    QStringList log;
+
+    QString source(const QString& name, const QString& xml)
+    {
+        const QString path = dir.path() + QLatin1Char('/') + name;
+        writeTextFile(path, xml);
+        return path;
+    }
+    QString query(const QString& name, const QString& body)
+    {
+        const QString path = dir.path() + QStringLiteral("/q/") + name;
+        writeTextFile(path, queryPrologue() + body);
+        return path;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        initHermeticEnvironment();
+        connect(&sender, &MessageSenderObject::sendMessageSignal, this, [this](const QString& l) { log << l; });
+        setGlobalMessageSender(&sender);
+    }
+    void init() { log.clear(); }
+
+    void stringAndElementResults()
+    {
+        const QString xml = source("a.xml", "<doc><client>ООО «Ромашка»</client><n>3</n></doc>");
+        QueryProc proc(xml, true, true, true, false);
+        QCOMPARE(proc.executeQuery(query("client.xq", "string(doc($inputDocument)/doc/client)"), {}),
+                 QStringLiteral("ООО «Ромашка»"));
+        QVERIFY(proc.lastQuerySucceeded);
+        QCOMPARE(proc.executeQuery(query("elem.xq", "<b>{doc($inputDocument)/doc/n/text()}</b>"), {}),
+                 QStringLiteral("<b>3</b>"));
+        QCOMPARE(proc.executeQuery(query("seq.xq", "(1, 'x', doc($inputDocument)/doc/n/text())"), {}),
+                 QStringLiteral("1 x3"));
+        QCOMPARE(proc.executeQuery(query("uri.xq", "string($inputDocument)"), {}),
+                 QUrl::fromLocalFile(xml).toString());
+        QVERIFY(!proc.hasErrors);
+    }
+
+    void variableBoundWithTwoValuesCompiledOnce()
+    {
+        const QString xml = source("rows.xml", "<doc><r>first</r><r>second</r></doc>");
+        const QString q = query("row.xq", "declare variable $i external;\nstring(doc($inputDocument)/doc/r[$i])");
+        QueryProc proc(xml, true, true, true, false);
+        QCOMPARE(proc.executeQuery(q, {{"i", 1}}), QStringLiteral("first"));
+        QXmlQuery* compiled = proc.queryCache.value(q);
+        QVERIFY(compiled);
+        // Rewriting the file proves the second run uses the compiled query.
+        writeTextFile(q, queryPrologue() + "'changed'");
+        QCOMPARE(proc.executeQuery(q, {{"i", 2}}), QStringLiteral("second"));
+        QCOMPARE(proc.queryCache.value(q), compiled);
+        QCOMPARE(proc.queryCache.size(), 1);
+    }
+
+    void missingQueryFile()
+    {
+        const QString xml = source("m.xml", "<doc/>");
+        QueryProc proc(xml, true, true, true, false);
+        proc.messageHandler = &handler;
+        QCOMPARE(proc.executeQuery(dir.path() + "/q/nothere.xq", {}), QString());
+        QVERIFY(proc.hasErrors);
+        QVERIFY(!proc.lastQuerySucceeded);
+        QVERIFY(proc.queryCache.isEmpty());
+        QTRY_VERIFY(!log.isEmpty());
+        QVERIFY(log.last().contains(QStringLiteral("Ошибка в запросе: nothere.xq, описание: Ошибка открытия файла запроса")));
+        // A later good query does not clear the sticky flag.
+        QCOMPARE(proc.executeQuery(query("one.xq", "1"), {}), QStringLiteral("1"));
+        QVERIFY(proc.lastQuerySucceeded);
+        QVERIFY(proc.hasErrors);
+    }
+
+    void queryThatDoesNotCompileStaysCached()
+    {
+        const QString xml = source("c.xml", "<doc/>");
+        const QString bad = query("bad.xq", "for $x in (1,2 return");
+        QueryProc proc(xml, true, true, true, false);
+        proc.messageHandler = &handler;
+        QCOMPARE(proc.executeQuery(bad, {}), QString());
+        QVERIFY(proc.hasErrors);
+        QVERIFY(proc.queryCache.contains(bad));
+        QTRY_VERIFY(log.join('\n').contains(QStringLiteral("Ошибка в запросе: bad.xq, строка: ")));
+        QCOMPARE(proc.executeQuery(bad, {}), QString());
+        QVERIFY(!proc.lastQuerySucceeded);
+    }
+
+    void runtimeFailureGivesNullResult()
+    {
+        const QString xml = source("f.xml", "<doc/>");
+        QueryProc proc(xml, true, true, true, false);
+        proc.messageHandler = &handler;
+        const QString result = proc.executeQuery(query("fail.xq", "error(xs:QName('stop'), 'boom')"), {});
+        QVERIFY(result.isNull());
+        QVERIFY(proc.hasErrors);
+    }
+
+    void missingSourceFile()
+    {
+        QueryProc proc(dir.path() + "/absent.xml", true, true, true, false);
+        QVERIFY(proc.hasErrors);
+        // The same name again does nothing and repeats the flag.
+        QVERIFY(proc.setSourceFileName(dir.path() + "/absent.xml"));
+        QVERIFY(!proc.setSourceFileName(source("present.xml", "<doc/>")));
+        QVERIFY(!proc.hasErrors);
+    }
+
+    void switchingSourceRepointsCachedQueries()
+    {
+        const QString a = source("sa.xml", "<doc><v>A</v></doc>");
+        const QString b = source("sb.xml", "<doc><v>B</v></doc>");
+        const QString v = query("v.xq", "string(doc($inputDocument)/doc/v)");
+        const QString w = query("w.xq", "concat('w', doc($inputDocument)/doc/v)");
+        QueryProc proc(a, true, true, true, false);
+        QCOMPARE(proc.executeQuery(v, {}), QStringLiteral("A"));
+        QCOMPARE(proc.executeQuery(w, {}), QStringLiteral("wA"));
+        QVERIFY(!proc.setSourceFileName(b));
+        QCOMPARE(proc.executeQuery(v, {}), QStringLiteral("B"));
+        QCOMPARE(proc.executeQuery(w, {}), QStringLiteral("wB"));
+        QCOMPARE(proc.queryCache.size(), 2);
+    }
+
+    void deviceModeAndFocus()
+    {
+        const QString xml = source("d.xml", "<doc><v>D</v></doc>");
+        QueryProc proc(xml, false, false, false, false);
+        const QString q = dir.path() + "/q/focus.xq";
+        writeTextFile(q, "string(/doc/v)");
+        QCOMPARE(proc.executeQuery(q, {}), QStringLiteral("D"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestQueryProc)
+#include "tst_queryproc.moc"
