@@ -1,0 +1,9 @@
+#pragma once
+
+#include <QString>
+
+class BaseDocProc;
+
+// Creates the generator for an output format: "docx", "odt", anything else RTF.
+BaseDocProc* createDocProc(const QString& format, const QString& sourceFileName, const QString& destinationFileName,
+                           const QString& templateFileName, const QString& queryFolder);

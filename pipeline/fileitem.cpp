@@ -1,0 +1,248 @@
+#include "fileitem.h"
+
+#include "globals.h"
+#include "status.h"
+
+#include <QFile>
+#include <QFileIconProvider>
+#include <QFileInfo>
+#include <QLocale>
+
+FileItem::FileItem(const QString& fileName, FileItem* parentItem, bool isLink) : parent(parentItem)
+{
+    if (parent) {
+        removed = parent->realItem()->isRemoved();
+        link = isLink;
+        progress = parent->state();
+        if (link) {
+            parent->appendChild(this);
+            return;
+        }
+    }
+    const QFileInfo info(fileName);
+    if (info.exists()) {
+        dir = info.path();
+        name = info.fileName();
+        base = info.baseName();
+        ext = info.suffix();
+        completeExt = info.completeSuffix();
+        size = info.size();
+    } else {
+        appendErrorText(QStringLiteral("Ошибка! Файл не существует: %1").arg(shownFileName(fileName)));
+    }
+    if (parent)
+        parent->appendChild(this);
+}
+
+FileItem::~FileItem()
+{
+    qDeleteAll(children);
+}
+
+QList<FileItem*> FileItem::childItems() const
+{
+    QMutexLocker lock(&mutex);
+    return children;
+}
+
+int FileItem::childCount() const
+{
+    QMutexLocker lock(&mutex);
+    return children.size();
+}
+
+FileItem* FileItem::child(int index) const
+{
+    QMutexLocker lock(&mutex);
+    return children.value(index, nullptr);
+}
+
+int FileItem::indexOfChild(const FileItem* item) const
+{
+    QMutexLocker lock(&mutex);
+    return children.indexOf(const_cast<FileItem*>(item));
+}
+
+void FileItem::appendChild(FileItem* item)
+{
+    QMutexLocker lock(&mutex);
+    children.append(item);
+}
+
+void FileItem::removeChildItem(int index)
+{
+    FileItem* item = nullptr;
+    {
+        QMutexLocker lock(&mutex);
+        if (index < 0 || index >= children.size())
+            return;
+        item = children.takeAt(index);
+    }
+    delete item;
+}
+
+int FileItem::level() const
+{
+    int depth = 0;
+    for (const FileItem* p = parent; p; p = p->parent)
+        ++depth;
+    return depth;
+}
+
+const FileItem* FileItem::realItem() const
+{
+    const FileItem* item = this;
+    while (item->link && item->parent)
+        item = item->parent;
+    return item;
+}
+
+FileItem* FileItem::realItem()
+{
+    return const_cast<FileItem*>(static_cast<const FileItem*>(this)->realItem());
+}
+
+const FileItem* FileItem::topLevelItem() const
+{
+    const FileItem* item = this;
+    while (item->parent)
+        item = item->parent;
+    return item;
+}
+
+QString FileItem::sourceFileName(bool withPath) const
+{
+    const FileItem* real = realItem();
+    return withPath ? concatPathFile(real->dir, real->name) : real->name;
+}
+
+QString FileItem::sourceBase() const
+{
+    return realItem()->base;
+}
+
+QString FileItem::path(bool rootFolder) const
+{
+    if (!parent)
+        return dir;
+    const FileItem* real = realItem();
+    if (!rootFolder)
+        return real->dir;
+    return real->topLevelItem()->dir;
+}
+
+QString FileItem::formatName() const
+{
+    return link ? QStringLiteral("link") : ext.toUpper();
+}
+
+QString FileItem::formatTitle() const
+{
+    if (link)
+        return QStringLiteral("Ссылка");
+    const QString lower = ext.toLower();
+    if (lower == QLatin1String("zip"))
+        return QStringLiteral("Архив ZIP");
+    if (lower == QLatin1String("sig"))
+        return QStringLiteral("Подпись SIG");
+    if (lower == QLatin1String("pdf"))
+        return QStringLiteral("Документ PDF");
+    return QStringLiteral("Файл %1").arg(ext.toUpper());
+}
+
+QString FileItem::data(int column) const
+{
+    switch (column) {
+    case 0:
+        return shownFileName(sourceFileName(true));
+    case 1:
+        return QLocale().toString(realItem()->size) + QLatin1Char(' ');
+    case 2:
+        return globalShowNames() ? formatName() : formatTitle();
+    case 5:
+        return errorText();
+    default:
+        return QString();
+    }
+}
+
+QIcon FileItem::icon() const
+{
+    // Made on first use: icons need the GUI, which the batch command lacks.
+    if (fileIcon.isNull()) {
+        fileIcon = link ? QIcon(QStringLiteral(":/images/iconlink.png"))
+                        : QFileIconProvider().icon(QFileInfo(sourceFileName(true)));
+    }
+    return fileIcon;
+}
+
+int FileItem::state() const
+{
+    QMutexLocker lock(&mutex);
+    return progress;
+}
+
+void FileItem::setState(int state)
+{
+    QMutexLocker lock(&mutex);
+    progress = state;
+}
+
+bool FileItem::hasError() const
+{
+    QMutexLocker lock(&mutex);
+    return failed;
+}
+
+QString FileItem::errorText() const
+{
+    QMutexLocker lock(&mutex);
+    return errors;
+}
+
+void FileItem::appendErrorText(const QString& text, bool keepErrorFlag)
+{
+    if (text.isEmpty())
+        return;
+    {
+        QMutexLocker lock(&mutex);
+        if (!keepErrorFlag)
+            failed = true;
+        if (!errors.isEmpty())
+            errors += QLatin1Char('\n');
+        errors += text;
+    }
+    showStatus(text);
+}
+
+void FileItem::clearErrors()
+{
+    const QList<FileItem*> kids = [this] {
+        QMutexLocker lock(&mutex);
+        errors.clear();
+        failed = false;
+        return children;
+    }();
+    for (FileItem* item : kids)
+        item->clearErrors();
+}
+
+bool FileItem::isRemoved() const
+{
+    QMutexLocker lock(&mutex);
+    return removed;
+}
+
+bool FileItem::remove()
+{
+    if (link || isRemoved())
+        return false;
+    const bool ok = QFile::remove(concatPathFile(dir, name));
+    {
+        QMutexLocker lock(&mutex);
+        removed = ok;
+    }
+    if (!ok)
+        appendErrorText(QStringLiteral("Ошибка удаления файла: %1 ").arg(shownFileName(sourceFileName(true))));
+    return ok;
+}

@@ -1,0 +1,365 @@
+#include "xmlfileitem.h"
+
+#include "basedocproc.h"
+#include "docprocfactory.h"
+#include "globals.h"
+#include "queryproc.h"
+#include "status.h"
+#include "templatelist.h"
+
+#include <QFile>
+#include <QFileIconProvider>
+#include <QFileInfo>
+#include <QSet>
+
+#include <memory>
+
+namespace {
+
+std::unique_ptr<QueryProc> newQueryProc(const QString& sourcePath)
+{
+    return std::make_unique<QueryProc>(sourcePath, true, true, true, false);
+}
+
+// Strips the first of the ";"-separated prefixes that begins the name.
+QString stripMatchPrefix(const QString& baseName, const QString& matchPrefix)
+{
+    const QStringList prefixes = matchPrefix.split(QLatin1Char(';'));
+    for (const QString& prefix : prefixes) {
+        if (baseName.startsWith(prefix, Qt::CaseInsensitive))
+            return baseName.mid(prefix.length());
+    }
+    return baseName;
+}
+
+const int maxNameVariant = 999;
+
+} // namespace
+
+XmlFileItem::XmlFileItem(const QString& fileName, FileItem* parentItem, bool isLink)
+    : FileItem(fileName, parentItem, isLink)
+{
+}
+
+TemplateItem* XmlFileItem::templateItem() const
+{
+    QMutexLocker lock(&mutex);
+    return chosenTemplate;
+}
+
+void XmlFileItem::setTemplateItem(TemplateItem* item)
+{
+    QMutexLocker lock(&mutex);
+    chosenTemplate = item;
+}
+
+QString XmlFileItem::destBaseName() const
+{
+    QMutexLocker lock(&mutex);
+    return destBaseText;
+}
+
+void XmlFileItem::setDestBaseName(const QString& base)
+{
+    QMutexLocker lock(&mutex);
+    destBaseText = base;
+}
+
+QString XmlFileItem::destFileName() const
+{
+    QMutexLocker lock(&mutex);
+    return destName;
+}
+
+void XmlFileItem::setDestFileName(const QString& name)
+{
+    QMutexLocker lock(&mutex);
+    destName = name;
+}
+
+QString XmlFileItem::destFilePath() const
+{
+    const QString name = destFileName();
+    return name.isEmpty() ? QString() : concatPathFile(path(true), name);
+}
+
+QString XmlFileItem::destBase() const
+{
+    const FileItem* real = realItem();
+    if (const auto* xml = dynamic_cast<const XmlFileItem*>(real))
+        return xml->destBaseName();
+    return QString();
+}
+
+QString XmlFileItem::templateName() const
+{
+    const TemplateItem* t = templateItem();
+    return t ? t->name : QString();
+}
+
+QString XmlFileItem::templateTitle() const
+{
+    const TemplateItem* t = templateItem();
+    return t ? t->title : QString();
+}
+
+QString XmlFileItem::data(int column) const
+{
+    switch (column) {
+    case 3:
+        return globalShowNames() ? templateName() : templateTitle();
+    case 4: {
+        const QString dest = destFilePath();
+        return dest.isEmpty() ? QString() : shownFileName(dest);
+    }
+    default:
+        return FileItem::data(column);
+    }
+}
+
+QIcon XmlFileItem::destIcon() const
+{
+    if (destFileIcon.isNull() && state() > 2)
+        destFileIcon = QFileIconProvider().icon(QFileInfo(destFilePath()));
+    return destFileIcon;
+}
+
+QString XmlFileItem::runQuery(const QString& queryFile) const
+{
+    return newQueryProc(sourceFileName(true))->executeQuery(queryFile, {});
+}
+
+bool XmlFileItem::detectTemplate(const TemplateList* list, bool detectDest)
+{
+    if (!list || hasError() || state() >= 2)
+        return false;
+    const QString shortName = realItem()->fileName();
+    const auto queryProc = newQueryProc(sourceFileName(true));
+
+    // Templates whose match prefix begins the file name are tried first, then
+    // all the others, each pass in catalogue order; the first match wins.
+    QSet<int> tried;
+    bool secondPass = false;
+    while (tried.size() < list->count()) {
+        for (int index = 0; index < list->count(); ++index) {
+            if (tried.contains(index))
+                continue;
+            TemplateItem* candidate = list->getItem(index);
+            if (!secondPass
+                && (candidate->matchPrefix.isEmpty()
+                    || !shortName.startsWith(candidate->matchPrefix, Qt::CaseInsensitive)))
+                continue;
+            const QString matchQuery = candidate->locateQuery(candidate->matchQuery);
+            if (matchQuery.isEmpty()) {
+                tried.insert(index);
+                continue;
+            }
+            if (isTrue(queryProc->executeQuery(matchQuery, {}))) {
+                setTemplateItem(candidate);
+                setState(2);
+                if (detectDest) {
+                    const QString nameQuery = candidate->locateQuery(candidate->nameQuery);
+                    if (!nameQuery.isEmpty())
+                        setDestBaseName(queryProc->executeQuery(nameQuery, {}));
+                }
+                return true;
+            }
+            tried.insert(index);
+        }
+        secondPass = true;
+    }
+    return templateItem() != nullptr;
+}
+
+bool XmlFileItem::detectDestBase()
+{
+    if (isLink())
+        return false;
+    TemplateItem* t = templateItem();
+    if (!t && childCount() > 0) {
+        if (auto* first = dynamic_cast<XmlFileItem*>(child(0)))
+            t = first->templateItem();
+    }
+    if (!t)
+        return false;
+    const QString nameQuery = t->locateQuery(t->nameQuery);
+    if (!nameQuery.isEmpty())
+        setDestBaseName(runQuery(nameQuery));
+    return !destBaseName().isEmpty();
+}
+
+QString XmlFileItem::safeFileBase(const QString& base)
+{
+    QString safe = base.trimmed();
+    for (QChar& c : safe) {
+        if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c.category() == QChar::Other_Control)
+            c = QLatin1Char('_');
+    }
+    // "." and ".." would name a folder, not a file.
+    if (safe == QLatin1String(".") || safe == QLatin1String(".."))
+        safe.fill(QLatin1Char('_'));
+    return safe;
+}
+
+bool XmlFileItem::composeDestFileName(const QString& ext, bool useDestBase, bool overwrite)
+{
+    const TemplateItem* t = templateItem();
+    if (!t)
+        return false;
+    QString base = useDestBase ? safeFileBase(destBase()) : QString();
+    if (base.isEmpty())
+        base = stripMatchPrefix(sourceBase(), t->matchPrefix);
+
+    const QString folder = path(true);
+    const QString stem = base + t->suffix;
+    QString name = stem + QLatin1Char('.') + ext;
+    if (!overwrite && QFile::exists(concatPathFile(folder, name))) {
+        name.clear();
+        for (int n = 1; n <= maxNameVariant && name.isEmpty(); ++n) {
+            const QString candidate = stem + QStringLiteral("_%1.").arg(n) + ext;
+            if (!QFile::exists(concatPathFile(folder, candidate)))
+                name = candidate;
+        }
+        if (name.isEmpty()) {
+            // Every variant is taken: never overwrite one of the user's files.
+            setDestFileName(QString());
+            appendErrorText(QStringLiteral("Ошибка! Не найдено свободное имя для документа: %1 (заняты все имена "
+                                           "с номерами до _%2)")
+                                .arg(shownFileName(concatPathFile(folder, stem + QLatin1Char('.') + ext)))
+                                .arg(maxNameVariant));
+            return false;
+        }
+    }
+    setDestFileName(name);
+    return true;
+}
+
+bool XmlFileItem::transform(const QString& format, bool useDestBase, bool overwrite)
+{
+    const TemplateItem* t = templateItem();
+    if (!t || hasError() || state() > 2)
+        return false;
+    if (!composeDestFileName(format, useDestBase, overwrite))
+        return false;
+
+    const QString sourcePath = sourceFileName(true);
+    const QString destPath = destFilePath();
+    const QString templatePath = locateInResource(QStringLiteral("Templates"), checkExt(t->templateFile, format));
+    std::unique_ptr<BaseDocProc> generator(
+        createDocProc(format, sourcePath, destPath, templatePath, t->queryFolder()));
+    generator->setMessageHandler(globalMessageHandler());
+    const bool ok = generator->generateDocument();
+
+    const QString shownSource = shownFileName(sourcePath);
+    const QString shownDest = shownFileName(destPath);
+    if (ok) {
+        setState(3);
+        showStatus(QStringLiteral("Файл: %1 успешно преобразован в документ: %2").arg(shownSource, shownDest));
+        return true;
+    }
+    bool recorded = false;
+    if (generator->hasTemplateErrors) {
+        appendErrorText(QStringLiteral("Ошибка преобразования файла: %1 в документ: %2. Ошибка в структуре шаблона: "
+                                       "%3. Результат скорей всего некорректный.")
+                            .arg(shownSource, shownDest, shownFileName(templatePath)));
+        recorded = true;
+    }
+    if (generator->queryProc.hasErrors) {
+        appendErrorText(QStringLiteral("Ошибка преобразования файла: %1 в документ: %2. Имели место ошибки "
+                                       "выполнения запросов. Результат скорей всего некорректный.")
+                            .arg(shownSource, shownDest));
+        recorded = true;
+    }
+    if (!recorded) {
+        // The generator could not even write the document (its own message is
+        // in the log); say so on the item too, so the failure is not silent.
+        const QString reason = templatePath.isEmpty()
+                                   ? QStringLiteral("Не найден файл шаблона: %1")
+                                         .arg(shownFileName(checkExt(t->templateFile, format)))
+                                   : QStringLiteral("Документ не сформирован");
+        appendErrorText(QStringLiteral("Ошибка преобразования файла: %1 в документ: %2. %3.")
+                            .arg(shownSource, shownDest, reason));
+    }
+    return false;
+}
+
+bool XmlFileItem::containsTemplate(const TemplateItem* item) const
+{
+    return indexOfTemplate(item) >= 0;
+}
+
+int XmlFileItem::indexOfTemplate(const TemplateItem* item) const
+{
+    if (!item)
+        return -1;
+    if (templateItem() == item)
+        return 0;
+    const QList<FileItem*> kids = childItems();
+    for (int i = 0; i < kids.size(); ++i) {
+        if (const auto* xml = dynamic_cast<const XmlFileItem*>(kids.at(i)); xml && xml->templateItem() == item)
+            return i;
+    }
+    return -1;
+}
+
+XmlFileItem* XmlFileItem::newLink(TemplateItem* item)
+{
+    auto* link = new XmlFileItem(QString(), this, true);
+    link->setTemplateItem(item);
+    return link;
+}
+
+void XmlFileItem::addTemplate(TemplateItem* item)
+{
+    if (!item || isLink() || containsTemplate(item))
+        return;
+    TemplateItem* own = templateItem();
+    const bool hasChildren = childCount() > 0;
+    if (!own && !hasChildren) {
+        setTemplateItem(item);
+        setState(2);
+        return;
+    }
+    if (own && !hasChildren) {
+        // The file's own template moves to a link of its own first, taking the
+        // document already generated with it.
+        XmlFileItem* first = newLink(own);
+        if (state() > 2) {
+            first->setDestFileName(destFileName());
+            first->destFileIcon = destFileIcon;
+            setDestFileName(QString());
+            destFileIcon = QIcon();
+            setState(2);
+        }
+        setTemplateItem(nullptr);
+    }
+    newLink(item)->setState(2);
+}
+
+void XmlFileItem::removeTemplate(TemplateItem* item)
+{
+    if (!item)
+        return;
+    if (TemplateItem* own = templateItem()) {
+        if (own != item)
+            return;
+        setTemplateItem(nullptr);
+        setDestFileName(QString());
+        destFileIcon = QIcon();
+        setState(parentItem() ? 1 : 0);
+        return;
+    }
+    const int index = indexOfTemplate(item);
+    if (index < 0)
+        return;
+    removeChildItem(index);
+    if (childCount() == 1) {
+        auto* last = dynamic_cast<XmlFileItem*>(child(0));
+        if (last) {
+            setTemplateItem(last->templateItem());
+            setDestFileName(last->destFileName());
+            destFileIcon = last->destFileIcon;
+        }
+        removeChildItem(0);
+    }
+}

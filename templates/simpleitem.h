@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+
+// One record of an editable list: string fields addressed by column.
+class SimpleItem
+{
+public:
+    virtual ~SimpleItem() = default;
+
+    virtual QString data(int column) const;
+    virtual void setData(int column, const QString& value);
+    // Called after the record has been filled from a file.
+    virtual void afterProc() {}
+
+    QString name;
+    QString title;
+    QString description;
+    QString errorText;
+};

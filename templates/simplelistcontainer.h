@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QList>
+#include <QObject>
+#include <QStringList>
+
+class QTextCodec;
+class SimpleItem;
+
+// A list of string records kept in a tab-separated text file, one record per
+// line. It tracks whether it changed since it was loaded or saved. The last
+// column is run-time only and is not saved.
+class SimpleListContainer : public QObject
+{
+    Q_OBJECT
+public:
+    explicit SimpleListContainer(QObject* parent = nullptr);
+    ~SimpleListContainer() override;
+
+    virtual SimpleItem* newItem() const;
+    virtual SimpleItem* getItem(int index) const;
+    virtual SimpleItem* itemByName(const QString& name) const;
+    virtual void afterLoad() {}
+
+    int count() const { return items.size(); }
+    int columnCount() const { return columnNames.size(); }
+    QString data(int row, int column) const;
+    void setData(int row, int column, const QString& value);
+    void setModified(bool flag);
+    bool isModified() const { return modified; }
+
+    QList<SimpleItem*> items;
+    QStringList columnNames;
+    QString fileName;
+    QTextCodec* codec;
+
+signals:
+    void listLoaded();
+    void modifiedStatusChanged(bool modified);
+
+public slots:
+    bool load(const QString& fileName);
+    bool save(const QString& fileName = QString());
+
+private:
+    bool modified = false;
+};

@@ -1,0 +1,245 @@
+// Template detection by match queries, destination naming, transformation
+// preconditions and additional templates, with real query files.
+#include "globals.h"
+#include "templatelist.h"
+#include "testsupport.h"
+#include "xmlfileitem.h"
+
+#include <QtTest>
+
+using namespace TestSupport;
+
+class TestDetection : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir dir;
+    ResourceFolder* res = nullptr;
+
+    QString xml(const QString& name, const QString& content = "<doc><kind>act</kind><no>42</no></doc>")
+    {
+        const QString path = dir.path() + QLatin1Char('/') + name;
+        writeTextFile(path, content);
+        return path;
+    }
+    // A catalogue line: name, title, description, suffix, template, query path, name query, match query, prefix.
+    static QString entry(const QString& name, const QString& suffix, const QString& queryPath,
+                         const QString& nameQuery, const QString& matchQuery, const QString& prefix)
+    {
+        return QStringList{name, name.toUpper(), QString(), suffix, name, queryPath, nameQuery, matchQuery, prefix}
+            .join('\t');
+    }
+    void loadCatalogue(TemplateList& list, const QStringList& lines) { QVERIFY(list.load(res->writeCatalogue(lines))); }
+
+private slots:
+    void initTestCase()
+    {
+        initHermeticEnvironment();
+        initGlobalResourcePaths();
+        res = new ResourceFolder;
+        const QString p = queryPrologue();
+        res->addQuery("a", "yes", p + "exists(doc($inputDocument)/doc/kind)");
+        res->addQuery("b", "yes", p + "true()");
+        res->addQuery("b", "name", p + "concat('Акт №', doc($inputDocument)/doc/no)");
+        for (const char* no : {"false", "0", "нет", "No", ""})
+            res->addLiteralQuery("neg", QStringLiteral("no_%1").arg(QString::fromUtf8(no).isEmpty() ? "empty" : no), no);
+        res->addQuery("neg", "no_seq", p + "()");
+        res->addQuery("odd", "name", p + "' ../../etc/passwd\n'");
+        res->addQuery("odd", "blank", p + "'  \n '");
+        res->addQuery("odd", "ctl", p + "concat('a', codepoints-to-string(9), 'b\\c')");
+    }
+    void cleanupTestCase() { delete res; }
+
+    void prefixMatchesAreTriedFirst()
+    {
+        TemplateList list;
+        loadCatalogue(list, {entry("A", "_a", "a", "", "yes", ""), entry("B", "_b", "b", "name", "yes", "ON_")});
+        XmlFileItem prefixed(xml("ON_1.xml"), nullptr, false);
+        QVERIFY(prefixed.detectTemplate(&list, true));
+        QCOMPARE(prefixed.templateItem(), list.getItem(1));
+        QCOMPARE(prefixed.state(), 2);
+        QCOMPARE(prefixed.destBaseName(), QStringLiteral("Акт №42"));
+
+        XmlFileItem plain(xml("X.xml"), nullptr, false);
+        QVERIFY(plain.detectTemplate(&list, true));
+        QCOMPARE(plain.templateItem(), list.getItem(0));
+        QCOMPARE(plain.destBaseName(), QString()); // A has no name query
+
+        // Detection refuses items already recognised or in error.
+        QVERIFY(!plain.detectTemplate(&list, false));
+        XmlFileItem broken(dir.path() + "/absent.xml", nullptr, false);
+        QVERIFY(!broken.detectTemplate(&list, false));
+        QVERIFY(!plain.detectTemplate(nullptr, false));
+    }
+
+    void negativeResultsAndMissingQueries()
+    {
+        QStringList lines{entry("missing", "", "a", "", "nothere", ""), entry("noquery", "", "a", "", "", "")};
+        for (const char* no : {"no_false", "no_0", "no_нет", "no_No", "no_empty", "no_seq"})
+            lines << entry(QString::fromUtf8(no), "", "neg", "", QString::fromUtf8(no), "");
+        TemplateList list;
+        loadCatalogue(list, lines);
+        XmlFileItem item(xml("n.xml"), nullptr, false);
+        QVERIFY(!item.detectTemplate(&list, true));
+        QVERIFY(!item.templateItem());
+        QCOMPARE(item.state(), 0);
+        QVERIFY(!item.hasError());
+
+        lines << entry("last", "", "b", "", "yes", "");
+        TemplateList withMatch;
+        loadCatalogue(withMatch, lines);
+        QVERIFY(item.detectTemplate(&withMatch, false));
+        QCOMPARE(item.templateName(), QStringLiteral("last"));
+    }
+
+    void destinationNames()
+    {
+        TemplateList list;
+        loadCatalogue(list, {entry("akt", "_akt", "b", "", "yes", "ON_;NO_"),
+                             entry("named", "_n", "b", "name", "yes", ""),
+                             entry("odd", "", "odd", "name", "yes", ""), entry("blank", "", "odd", "blank", "yes", ""),
+                             entry("ctl", "", "odd", "ctl", "yes", "")});
+        XmlFileItem item(xml("NO_123.xml"), nullptr, false);
+        item.setTemplateItem(list.getItem(0));
+        QVERIFY(item.composeDestFileName("docx", true, false));
+        QCOMPARE(item.destFileName(), QStringLiteral("123_akt.docx"));
+        writeTextFile(dir.path() + "/123_akt.docx", "x");
+        QVERIFY(item.composeDestFileName("docx", true, false));
+        QCOMPARE(item.destFileName(), QStringLiteral("123_akt_1.docx"));
+        writeTextFile(dir.path() + "/123_akt_1.docx", "x");
+        QVERIFY(item.composeDestFileName("docx", true, false));
+        QCOMPARE(item.destFileName(), QStringLiteral("123_akt_2.docx"));
+        QVERIFY(item.composeDestFileName("docx", true, true));
+        QCOMPARE(item.destFileName(), QStringLiteral("123_akt.docx"));
+
+        // The name query's result is the base when renaming is on.
+        XmlFileItem named(xml("n2.xml"), nullptr, false);
+        named.setTemplateItem(list.getItem(1));
+        QVERIFY(named.detectDestBase());
+        QVERIFY(named.composeDestFileName("rtf", true, false));
+        QCOMPARE(named.destFileName(), QStringLiteral("Акт №42_n.rtf"));
+        QVERIFY(named.composeDestFileName("rtf", false, false));
+        QCOMPARE(named.destFileName(), QStringLiteral("n2_n.rtf"));
+
+        // A result with white space, separators or ".." stays inside the folder.
+        XmlFileItem odd(xml("o.xml"), nullptr, false);
+        odd.setTemplateItem(list.getItem(2));
+        QVERIFY(odd.detectDestBase());
+        QVERIFY(odd.composeDestFileName("odt", true, false));
+        QCOMPARE(odd.destFileName(), QStringLiteral(".._.._etc_passwd.odt"));
+        QCOMPARE(QFileInfo(odd.destFilePath()).absolutePath(), dir.path());
+        XmlFileItem blank(xml("b.xml"), nullptr, false);
+        blank.setTemplateItem(list.getItem(3));
+        QVERIFY(blank.detectDestBase()); // the raw result is kept, but
+        QVERIFY(blank.composeDestFileName("odt", true, false));
+        QCOMPARE(blank.destFileName(), QStringLiteral("b.odt")); // nothing usable is left of it
+        XmlFileItem ctl(xml("c.xml"), nullptr, false);
+        ctl.setTemplateItem(list.getItem(4));
+        QVERIFY(ctl.detectDestBase());
+        QVERIFY(ctl.composeDestFileName("odt", true, false));
+        QCOMPARE(ctl.destFileName(), QStringLiteral("a_b_c.odt"));
+        QCOMPARE(XmlFileItem::safeFileBase(".."), QStringLiteral("__"));
+        QCOMPARE(XmlFileItem::safeFileBase("Договор 1.2"), QStringLiteral("Договор 1.2"));
+    }
+
+    void everyVariantTakenIsAnErrorNotAnOverwrite()
+    {
+        QTemporaryDir full;
+        const QString source = full.path() + "/s.xml";
+        writeTextFile(source, "<doc/>");
+        writeTextFile(full.path() + "/s_x.rtf", "original");
+        for (int n = 1; n <= 999; ++n)
+            writeTextFile(full.path() + QStringLiteral("/s_x_%1.rtf").arg(n), "original");
+        TemplateList list;
+        loadCatalogue(list, {entry("x", "_x", "b", "", "yes", "")});
+        XmlFileItem item(source, nullptr, false);
+        item.setTemplateItem(list.getItem(0));
+        item.setState(2);
+        QVERIFY(!item.transform("rtf", false, false));
+        QVERIFY(item.hasError());
+        QVERIFY(item.errorText().contains("s_x.rtf"));
+        QCOMPARE(readFile(full.path() + "/s_x_999.rtf"), QByteArray("original"));
+        QCOMPARE(item.state(), 2);
+    }
+
+    void transformRefusesDoneAndFailedItems()
+    {
+        TemplateList list;
+        loadCatalogue(list, {entry("x", "_x", "b", "", "yes", "")});
+        XmlFileItem done(xml("done.xml"), nullptr, false);
+        done.setTemplateItem(list.getItem(0));
+        done.setState(3);
+        QVERIFY(!done.transform("rtf", false, false));
+        QCOMPARE(done.destFileName(), QString());
+        XmlFileItem failed(xml("failed.xml"), nullptr, false);
+        failed.setTemplateItem(list.getItem(0));
+        failed.appendErrorText("earlier");
+        QVERIFY(!failed.transform("rtf", false, false));
+        QCOMPARE(failed.errorText(), QStringLiteral("earlier"));
+        XmlFileItem none(xml("none.xml"), nullptr, false);
+        QVERIFY(!none.transform("rtf", false, false));
+    }
+
+    void missingTemplateFileIsReportedOnTheItem()
+    {
+        TemplateList list;
+        loadCatalogue(list, {entry("notemplate", "_x", "b", "", "yes", "")});
+        XmlFileItem item(xml("m.xml"), nullptr, false);
+        item.setTemplateItem(list.getItem(0));
+        QVERIFY(!item.transform("rtf", false, false));
+        QVERIFY(item.hasError());
+        QVERIFY(item.errorText().contains(QStringLiteral("Не найден файл шаблона: notemplate.rtf")));
+        QCOMPARE(item.state(), 0);
+    }
+
+    void additionalTemplates()
+    {
+        TemplateList list;
+        loadCatalogue(list, {entry("one", "_1", "b", "", "yes", ""), entry("two", "_2", "b", "", "yes", "")});
+        TemplateItem* one = list.getItem(0);
+        TemplateItem* two = list.getItem(1);
+        XmlFileItem item(xml("t.xml"), nullptr, false);
+
+        item.addTemplate(one);
+        QCOMPARE(item.templateItem(), one);
+        QCOMPARE(item.state(), 2);
+        item.addTemplate(one);
+        QCOMPARE(item.childCount(), 0);
+
+        // As if the first document had been generated.
+        item.setState(3);
+        item.setDestFileName("t_1.docx");
+        item.addTemplate(two);
+        QVERIFY(!item.templateItem());
+        QCOMPARE(item.childCount(), 2);
+        auto* first = static_cast<XmlFileItem*>(item.child(0));
+        auto* second = static_cast<XmlFileItem*>(item.child(1));
+        QVERIFY(first->isLink() && second->isLink());
+        QCOMPARE(first->templateItem(), one);
+        QCOMPARE(first->state(), 3);
+        QCOMPARE(first->destFileName(), QStringLiteral("t_1.docx"));
+        QCOMPARE(second->templateItem(), two);
+        QCOMPARE(second->state(), 2);
+        QCOMPARE(item.state(), 2);
+        QCOMPARE(item.destFileName(), QString());
+        QVERIFY(item.containsTemplate(two));
+        QCOMPARE(item.indexOfTemplate(two), 1);
+        QCOMPARE(item.indexOfTemplate(nullptr), -1);
+        second->addTemplate(one); // links take no templates of their own
+        QCOMPARE(second->childCount(), 0);
+
+        // Removing one of the two folds the other back onto the file.
+        item.removeTemplate(two);
+        QCOMPARE(item.childCount(), 0);
+        QCOMPARE(item.templateItem(), one);
+        QCOMPARE(item.destFileName(), QStringLiteral("t_1.docx"));
+        item.removeTemplate(two);
+        QCOMPARE(item.templateItem(), one);
+        item.removeTemplate(one);
+        QVERIFY(!item.templateItem());
+        QCOMPARE(item.state(), 0);
+        QCOMPARE(item.destFileName(), QString());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDetection)
+#include "tst_detection.moc"
