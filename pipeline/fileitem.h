@@ -2,6 +2,7 @@
 
 #include <QIcon>
 #include <QList>
+#include <QMetaType>
 #include <QMutex>
 #include <QString>
 
@@ -93,3 +94,5 @@ private:
     bool failed = false;
     mutable QIcon fileIcon;
 };
+
+Q_DECLARE_METATYPE(FileItem*)

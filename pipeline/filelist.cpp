@@ -1,0 +1,362 @@
+#include "filelist.h"
+
+#include "globals.h"
+#include "status.h"
+#include "threadcontroller.h"
+#include "threadworker.h"
+#include "xmlfileitem.h"
+#include "zipfileitem.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTextStream>
+#include <QTimer>
+
+FileList::FileList(QObject* parent)
+    : QObject(parent),
+      columnNames({QStringLiteral("Исходный файл"), QStringLiteral("Размер"), QStringLiteral("Тип файла"),
+                   QStringLiteral("Шаблон документа"), QStringLiteral("Формируемый документ"),
+                   QStringLiteral("Текст ошибки")})
+{
+    qRegisterMetaType<ProcessingStepType>();
+}
+
+FileList::~FileList()
+{
+    if (controller) {
+        controller->abortAndWait();
+        delete controller;
+        controller = nullptr;
+    }
+    qDeleteAll(items);
+}
+
+bool FileList::containsFileName(const QString& fileName) const
+{
+    for (const FileItem* item : items) {
+        if (item->sourceFileName(true).compare(fileName, Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
+}
+
+void FileList::addFileName(const QString& fileName, bool emitSignal)
+{
+    if (containsFileName(fileName))
+        return;
+    FileItem* item;
+    if (fileName.endsWith(QLatin1String(".xml"), Qt::CaseInsensitive))
+        item = new XmlFileItem(fileName, nullptr, false);
+    else if (fileName.endsWith(QLatin1String(".zip"), Qt::CaseInsensitive))
+        item = new ZipFileItem(fileName, nullptr);
+    else
+        item = new FileItem(fileName, nullptr, false);
+    items.append(item);
+    if (emitSignal)
+        emit filesInserted(items.size() - 1, items.size() - 1, nullptr);
+}
+
+void FileList::addFileNames(const QStringList& fileNames)
+{
+    const int before = items.size();
+    for (const QString& name : fileNames)
+        addFileName(name, false);
+    if (items.size() > before)
+        emit filesInserted(before, items.size() - 1, nullptr);
+}
+
+void FileList::removeRows(int first, int last)
+{
+    // Items a worker may hold are never destroyed during a run.
+    if (isProcessing())
+        return;
+    first = qMax(0, first);
+    last = qMin(last, items.size() - 1);
+    if (first > last)
+        return;
+    emit filesRemoveStart(first, last, nullptr);
+    for (int row = last; row >= first; --row)
+        delete items.takeAt(row);
+    emit filesRemoveEnd();
+}
+
+void FileList::clearErrors()
+{
+    for (int row = 0; row < items.size(); ++row) {
+        items.at(row)->clearErrors();
+        emit rowChanged(row, nullptr);
+    }
+}
+
+int FileList::itemRow(const FileItem* item) const
+{
+    if (!item)
+        return -1;
+    if (const FileItem* parent = item->parentItem())
+        return parent->indexOfChild(item);
+    return items.indexOf(const_cast<FileItem*>(item));
+}
+
+void FileList::notifyRowChanged(FileItem* item)
+{
+    emit rowChanged(itemRow(item), item->parentItem());
+}
+
+void FileList::getItems(QList<FileItem*>& list, FileItem* startItem) const
+{
+    const QList<FileItem*> level = startItem ? startItem->childItems() : items;
+    for (FileItem* item : level) {
+        list.append(item);
+        getItems(list, item);
+    }
+}
+
+void FileList::getZipItems(QList<FileItem*>& list) const
+{
+    for (FileItem* item : items) {
+        if (dynamic_cast<ZipFileItem*>(item))
+            list.append(item);
+    }
+}
+
+void FileList::getXmlItems(QList<FileItem*>& list, bool withLinks, bool withoutTemplate, FileItem* startItem) const
+{
+    const QList<FileItem*> level = startItem ? startItem->childItems() : items;
+    for (FileItem* item : level) {
+        if (const auto* xml = dynamic_cast<XmlFileItem*>(item)) {
+            const bool hasTemplate = xml->templateItem() != nullptr;
+            const bool take = xml->isLink() ? (hasTemplate ? withLinks : withLinks && withoutTemplate)
+                                            : (hasTemplate || withoutTemplate);
+            if (take)
+                list.append(item);
+        }
+        getXmlItems(list, withLinks, withoutTemplate, item);
+    }
+}
+
+QList<FileItem*> FileList::itemsForStep(ProcessingStepType step) const
+{
+    QList<FileItem*> candidates;
+    QList<FileItem*> chosen;
+    switch (step) {
+    case psUnzip:
+        getZipItems(candidates);
+        for (FileItem* item : qAsConst(candidates)) {
+            if (item->state() == 0)
+                chosen.append(item);
+        }
+        break;
+    case psDetectTemplate:
+    case psDetectDestBase:
+        getXmlItems(candidates, false, true);
+        for (FileItem* item : qAsConst(candidates)) {
+            if (item->isLink() || item->realItem()->isRemoved())
+                continue;
+            const bool needed = step == psDetectTemplate ? item->state() <= 1
+                                                         : static_cast<XmlFileItem*>(item)->destBase().isEmpty();
+            if (needed)
+                chosen.append(item);
+        }
+        break;
+    case psTransform:
+        getXmlItems(candidates, true, false);
+        for (FileItem* item : qAsConst(candidates)) {
+            if (!item->realItem()->isRemoved() && item->state() <= 2)
+                chosen.append(item);
+        }
+        break;
+    case psNone:
+        break;
+    }
+    return chosen;
+}
+
+void FileList::addTemplate(TemplateItem* item)
+{
+    if (!item || isProcessing())
+        return;
+    QList<FileItem*> xmlItems;
+    getXmlItems(xmlItems, false, true);
+    for (FileItem* fileItem : qAsConst(xmlItems)) {
+        auto* xml = static_cast<XmlFileItem*>(fileItem);
+        const int before = xml->childCount();
+        xml->addTemplate(item);
+        notifyRowChanged(xml);
+        const int after = xml->childCount();
+        if (after > before)
+            emit filesInserted(before, after - 1, xml);
+    }
+}
+
+void FileList::removeTemplate(TemplateItem* item)
+{
+    if (!item || isProcessing())
+        return;
+    QList<FileItem*> xmlItems;
+    getXmlItems(xmlItems, false, true);
+    for (FileItem* fileItem : qAsConst(xmlItems)) {
+        auto* xml = static_cast<XmlFileItem*>(fileItem);
+        const int children = xml->childCount();
+        const int index = xml->indexOfTemplate(item);
+        if (index < 0)
+            continue;
+        if (children == 2)
+            emit filesRemoveStart(0, 1, xml);
+        else if (children > 2)
+            emit filesRemoveStart(index, index, xml);
+        xml->removeTemplate(item);
+        if (children > 1)
+            emit filesRemoveEnd();
+        notifyRowChanged(xml);
+    }
+}
+
+void FileList::startProcessFiles(ProcessingStepType maxStep)
+{
+    if (isProcessing()) {
+        queuedStep = qMax(queuedStep, maxStep);
+        return;
+    }
+    processing.storeRelease(1);
+    interrupted.storeRelease(0);
+    maxProcStep = maxStep;
+    currentStep = psNone;
+    emit processingStarted();
+    QTimer::singleShot(0, this, &FileList::runNextProcStep);
+}
+
+void FileList::interruptProcessing()
+{
+    interrupted.storeRelease(1);
+    queuedStep = psNone;
+    if (controller)
+        controller->stopAllWork();
+}
+
+void FileList::startQueuedRun()
+{
+    if (isProcessing() || queuedStep == psNone)
+        return;
+    const ProcessingStepType step = queuedStep;
+    queuedStep = psNone;
+    startProcessFiles(step);
+}
+
+void FileList::runNextProcStep()
+{
+    if (!isProcessing())
+        return;
+    if (controller) {
+        controller->deleteLater();
+        controller = nullptr;
+    }
+    emit procStepFinished(currentStep);
+    if (interrupted.loadAcquire() || currentStep >= maxProcStep) {
+        processing.storeRelease(0);
+        emit processingFinished();
+        if (queuedStep != psNone)
+            QTimer::singleShot(0, this, &FileList::startQueuedRun);
+        return;
+    }
+
+    currentStep = static_cast<ProcessingStepType>(currentStep + 1);
+    void* params = nullptr;
+    WorkerFactory factory = nullptr;
+    bool runs = true;
+    switch (currentStep) {
+    case psUnzip:
+        params = &unzipParams;
+        factory = &UnzipWorker::newWorker;
+        break;
+    case psDetectTemplate:
+        detectParams.templateList = templateList;
+        detectParams.detectDest = transformParams.useDestBase;
+        params = &detectParams;
+        factory = &DetectWorker::newWorker;
+        break;
+    case psDetectDestBase:
+        runs = transformParams.useDestBase;
+        factory = &DestBaseWorker::newWorker;
+        break;
+    case psTransform:
+        params = &transformParams;
+        factory = &TransformWorker::newWorker;
+        break;
+    case psNone:
+        runs = false;
+        break;
+    }
+
+    const QList<FileItem*> stepItems = runs ? itemsForStep(currentStep) : QList<FileItem*>();
+    if (stepItems.isEmpty()) {
+        QTimer::singleShot(0, this, &FileList::runNextProcStep);
+        return;
+    }
+    controller = new ThreadController(stepItems, params, factory, parallel);
+    connect(controller, &ThreadController::allWorkFinished, this, &FileList::runNextProcStep);
+    if (currentStep == psUnzip)
+        connect(controller, &ThreadController::itemChanged, this, &FileList::itemChangedNewSubs);
+    else
+        connect(controller, &ThreadController::itemChanged, this, &FileList::itemChanged);
+    controller->startAllWork();
+}
+
+void FileList::itemChangedNewSubs(FileItem* item)
+{
+    const int n = item ? item->childCount() : 0;
+    if (n > 0)
+        emit filesInserted(0, n - 1, item);
+}
+
+bool FileList::save(const QString& fileName, bool saveColumnNames) const
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text))
+        return false;
+    QTextStream stream(&file);
+    stream.setCodec("UTF-8");
+    if (saveColumnNames)
+        stream << columnNames.join(QLatin1Char('\t')) << '\n';
+    save(stream, nullptr);
+    return true;
+}
+
+void FileList::save(QTextStream& textStream, FileItem* startItem) const
+{
+    const QList<FileItem*> level = startItem ? startItem->childItems() : items;
+    for (FileItem* item : level) {
+        QStringList fields;
+        for (int column = 0; column < columnNames.size(); ++column)
+            fields << item->data(column);
+        textStream << QString(item->level(), QLatin1Char('-')) << fields.join(QLatin1Char('\t')) << '\n';
+        if (item->childCount() > 0)
+            save(textStream, item);
+    }
+}
+
+void FileList::deleteUnzipedFiles()
+{
+    if (currentStep != psTransform)
+        return;
+    QList<FileItem*> archives;
+    getZipItems(archives);
+    for (FileItem* fileItem : qAsConst(archives)) {
+        auto* zip = static_cast<ZipFileItem*>(fileItem);
+        QList<FileItem*> unpacked;
+        getItems(unpacked, zip);
+        int removedCount = 0;
+        for (FileItem* item : qAsConst(unpacked)) {
+            if (item->remove())
+                ++removedCount;
+            emit itemChanged(item);
+        }
+        const QString folder = zip->unzipFolder();
+        if (QDir(folder).exists() && !QDir(folder).removeRecursively())
+            zip->appendErrorText(QStringLiteral("Ошибка удаления папки: %1 ").arg(QDir::toNativeSeparators(folder)));
+        if (removedCount > 0) {
+            showStatus(QStringLiteral("Успешно удалено %1 файлов, ранее распакованных из архива %2")
+                           .arg(removedCount)
+                           .arg(shownFileName(zip->sourceFileName(true))));
+        }
+    }
+}

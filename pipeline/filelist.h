@@ -1,0 +1,88 @@
+#pragma once
+
+#include "processingsteptype.h"
+#include "stepparams.h"
+#include "unzipparams.h"
+
+#include <QAtomicInt>
+#include <QList>
+#include <QObject>
+#include <QStringList>
+
+class FileItem;
+class QTextStream;
+class TemplateItem;
+class TemplateList;
+class ThreadController;
+class XmlFileItem;
+
+// The processing list: owns the tree of file items and drives processing
+// through its steps, one ThreadController per step. Runs on the main thread.
+class FileList : public QObject
+{
+    Q_OBJECT
+public:
+    explicit FileList(QObject* parent = nullptr);
+    // Stops and waits for running workers before any item is destroyed.
+    ~FileList() override;
+
+    bool isProcessing() const { return processing.loadAcquire() != 0; }
+    ProcessingStepType lastStep() const { return currentStep; }
+    bool containsFileName(const QString& fileName) const;
+    // Position of an item among its siblings (or among the top-level items).
+    int itemRow(const FileItem* item) const;
+
+    void getItems(QList<FileItem*>& list, FileItem* startItem = nullptr) const;
+    void getZipItems(QList<FileItem*>& list) const;
+    void getXmlItems(QList<FileItem*>& list, bool withLinks, bool withoutTemplate,
+                     FileItem* startItem = nullptr) const;
+    // The items that still need a step.
+    QList<FileItem*> itemsForStep(ProcessingStepType step) const;
+
+    bool save(const QString& fileName, bool saveColumnNames = false) const;
+    void save(QTextStream& textStream, FileItem* startItem = nullptr) const;
+
+    QList<FileItem*> items;
+    QStringList columnNames;
+    TemplateList* templateList = nullptr;
+    ProcessingStepType currentStep = psNone;
+    ProcessingStepType maxProcStep = psNone;
+    QAtomicInt processing{0};
+    QAtomicInt interrupted{0};
+    bool parallel = false;
+    ThreadController* controller = nullptr;
+    UnzipParams unzipParams;
+    DetectParams detectParams;
+    TransformParams transformParams;
+
+signals:
+    void filesInserted(int first, int last, FileItem* parentItem);
+    void filesRemoveStart(int first, int last, FileItem* parentItem);
+    void filesRemoveEnd();
+    void rowChanged(int row, FileItem* parentItem);
+    void itemChanged(FileItem* item);
+    void processingStarted();
+    void processingFinished();
+    void procStepFinished(ProcessingStepType step);
+
+public slots:
+    void addFileName(const QString& fileName, bool emitSignal = true);
+    void addFileNames(const QStringList& fileNames);
+    void removeRows(int first, int last);
+    void clearErrors();
+    void addTemplate(TemplateItem* item);
+    void removeTemplate(TemplateItem* item);
+    // A request that arrives during a run is kept and started when the run
+    // has finished (the furthest step asked for wins); an interruption drops it.
+    void startProcessFiles(ProcessingStepType maxProcStep = psTransform);
+    void interruptProcessing();
+    void runNextProcStep();
+    void itemChangedNewSubs(FileItem* item);
+    void deleteUnzipedFiles();
+
+private:
+    void notifyRowChanged(FileItem* item);
+    void startQueuedRun();
+
+    ProcessingStepType queuedStep = psNone;
+};

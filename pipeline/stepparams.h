@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+
+class TemplateList;
+
+// Parameters of the template detection workers.
+struct DetectParams
+{
+    const TemplateList* templateList = nullptr;
+    bool detectDest = false;
+};
+
+// Parameters of the transformation workers.
+struct TransformParams
+{
+    QString format;
+    bool useDestBase = false;
+    bool overwrite = false;
+    bool openDocument = false;
+};

@@ -1,0 +1,63 @@
+#pragma once
+
+#include "threadworker.h"
+
+#include <QAtomicInteger>
+#include <QHash>
+#include <QList>
+#include <QMutex>
+#include <QObject>
+
+class FileItem;
+class QThread;
+
+// Runs one processing step over a list of items: one worker per item, either
+// one after another in a single extra thread, or in parallel threads bounded
+// by the processor count and by the size of the files in progress. Lives in
+// the main thread; all its slots run there.
+class ThreadController : public QObject
+{
+    Q_OBJECT
+public:
+    ThreadController(const QList<FileItem*>& items, void* params, WorkerFactory newWorker, bool parallel,
+                     QObject* parent = nullptr);
+    ~ThreadController() override;
+
+    // Stops starting workers and waits until the running ones have finished,
+    // without the event loop: for tearing the list down while work runs.
+    // No allWorkFinished is emitted afterwards.
+    void abortAndWait();
+
+    bool isRunning() const { return started != 0; }
+
+    QList<FileItem*> items;
+    void* params;
+    WorkerFactory newWorker;
+    bool parallel;
+    QThread* singleThread = nullptr;
+    QAtomicInt result{1};
+    int nextIndex = 0;
+    QAtomicInt runningCount{0};
+    QAtomicInteger<qint64> bytesInProgress{0};
+    int maxThreads;
+    qint64 maxBytes = 500000000;
+    int started = 0;
+    int stopRequested = 0;
+    QHash<ThreadWorker*, QThread*> workerThreads;
+    QMutex mutex;
+
+signals:
+    void itemChanged(FileItem* item);
+    void allWorkFinished(bool result);
+
+public slots:
+    void startAllWork();
+    void stopAllWork();
+    void runMoreWork();
+    void handleOneWorkFinished(bool result);
+
+private:
+    void startWorker(QThread* thread);
+    void finish();
+    static qint64 itemSize(const FileItem* item);
+};
