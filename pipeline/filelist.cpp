@@ -19,6 +19,7 @@ FileList::FileList(QObject* parent)
                    QStringLiteral("Текст ошибки")})
 {
     qRegisterMetaType<ProcessingStepType>();
+    qRegisterMetaType<FileItem*>();
 }
 
 FileList::~FileList()
