@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// The command line of the headless batch command.
+struct BatchOptions
+{
+    QStringList resourceFolders;
+    QString format = QStringLiteral("docx");
+    QString templateName;
+    bool rename = false;
+    bool overwrite = false;
+    bool sequential = false;
+    QString reportFile; // "-" for standard output
+    QString includeMask = QStringLiteral("(.+\\.xml|.+\\.zip|.+\\.pdf|.+\\.sig|.+\\.jpg)");
+    QString excludeMask = QStringLiteral("(proto.*|req.*)");
+    bool unzipRecursive = false;
+    QStringList files;
+    bool help = false;
+
+    // Fills the options from the arguments (program name first). Returns false
+    // with a message in error on bad usage.
+    bool parse(const QStringList& arguments, QString* error);
+    static QString usage();
+};

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "batchoptions.h"
+
+#include <QObject>
+
+class FileList;
+class TemplateList;
+class FileItem;
+
+// Runs the processing pipeline without widgets, for the batch command:
+// loads the catalogue, adds the files, runs every step and reports progress
+// and messages on standard error.
+class BatchRunner : public QObject
+{
+    Q_OBJECT
+public:
+    explicit BatchRunner(const BatchOptions& options, QObject* parent = nullptr);
+
+    // Runs the whole job in a local event loop; returns the exit status
+    // (0 all documents made, 1 some file failed or found no template).
+    int run();
+
+    static void printError(const QString& text);
+
+private:
+    bool prepare(FileList& list, TemplateList& catalogue);
+    void reportProgress(FileList& list, FileItem* item);
+    bool writeReport(const FileList& list) const;
+    static bool allDocumentsMade(const FileList& list);
+
+    BatchOptions options;
+    int transformTotal = 0;
+    int transformDone = 0;
+};

@@ -1,0 +1,69 @@
+// The batch command's command line.
+#include "batchoptions.h"
+
+#include <QtTest>
+
+class TestBatchOptions : public QObject
+{
+    Q_OBJECT
+private slots:
+    void parses()
+    {
+        BatchOptions o;
+        QString error;
+        QVERIFY(o.parse({"b", "--resources", "/r1", "--resources=/r2", "--format", "RTF", "--template", "Akt",
+                         "--rename", "--overwrite", "--sequential", "--report", "-", "--include-mask", "",
+                         "--unzip-recursive", "a.xml", "--", "--odd.xml"},
+                        &error));
+        QCOMPARE(o.resourceFolders, QStringList({"/r1", "/r2"}));
+        QCOMPARE(o.format, QStringLiteral("rtf"));
+        QCOMPARE(o.templateName, QStringLiteral("Akt"));
+        QVERIFY(o.rename && o.overwrite && o.sequential && o.unzipRecursive);
+        QCOMPARE(o.reportFile, QStringLiteral("-"));
+        QCOMPARE(o.includeMask, QString());
+        QCOMPARE(o.excludeMask, QStringLiteral("(proto.*|req.*)"));
+        QCOMPARE(o.files, QStringList({"a.xml", "--odd.xml"}));
+    }
+
+    void defaults()
+    {
+        BatchOptions o;
+        QString error;
+        QVERIFY(o.parse({"b", "x.zip"}, &error));
+        QCOMPARE(o.format, QStringLiteral("docx"));
+        QVERIFY(!o.rename && !o.overwrite && !o.sequential && !o.unzipRecursive);
+        QCOMPARE(o.includeMask, QStringLiteral("(.+\\.xml|.+\\.zip|.+\\.pdf|.+\\.sig|.+\\.jpg)"));
+    }
+
+    void badUsage_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::newRow("no files") << QStringList{"b", "--rename"};
+        QTest::newRow("unknown option") << QStringList{"b", "--fast", "a.xml"};
+        QTest::newRow("missing value") << QStringList{"b", "a.xml", "--format"};
+        QTest::newRow("bad format") << QStringList{"b", "--format", "pdf", "a.xml"};
+        QTest::newRow("bad mask") << QStringList{"b", "--include-mask", "(", "a.xml"};
+        QTest::newRow("value on a flag") << QStringList{"b", "--rename=yes", "a.xml"};
+    }
+    void badUsage()
+    {
+        QFETCH(QStringList, args);
+        BatchOptions o;
+        QString error;
+        QVERIFY(!o.parse(args, &error));
+        QVERIFY(!error.isEmpty());
+    }
+
+    void help()
+    {
+        BatchOptions o;
+        QString error;
+        QVERIFY(o.parse({"b", "--help"}, &error));
+        QVERIFY(o.help);
+        QVERIFY(BatchOptions::usage().contains("Usage"));
+        QVERIFY(BatchOptions::usage().contains(QStringLiteral("Использование")));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestBatchOptions)
+#include "tst_batchoptions.moc"
