@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDomDocument>
+#include <QDomNode>
+#include <QRegExp>
+#include <QString>
+
+class QTextCodec;
+
+// Walking, searching, copying and serialising DOM trees of the DOCX and ODT
+// parts. Handles are taken and returned by value; a null handle stands for
+// "no node". Everything here is stateless and may run in several threads at
+// once, each on its own documents.
+class DomUtil
+{
+public:
+    // The node after `node` in document order (pre-order); null after the last one.
+    static QDomNode nextNode(const QDomNode& node);
+
+    // First node from `start` (included) up to `end` (excluded, null: to the
+    // end of the tree) whose node name equals `name`.
+    static QDomNode findNode(const QString& name, const QDomNode& start, const QDomNode& end);
+    // Same for a pattern that must match the whole node name. The pattern is
+    // taken by value because QRegExp keeps its match state in the object:
+    // callers in different threads must not share one pattern object.
+    static QDomNode findNode(QRegExp pattern, const QDomNode& start, const QDomNode& end);
+
+    // The last node of the subtree of `node` in document order.
+    static QDomNode lastNode(const QDomNode& node);
+    // The first node after the whole subtree of `node`.
+    static QDomNode nextLastNode(const QDomNode& node);
+    // `node` itself or its nearest ancestor named `name`.
+    static QDomNode ancestorNode(const QString& name, const QDomNode& node);
+    // Node names from the document down to `node`, joined with "/".
+    static QString nodePath(const QDomNode& node);
+
+    // Appends shallow copies of the nodes from `start` up to `end` (excluded)
+    // below `destParent`, which stands for the parent of `start`, keeping
+    // their nesting. Returns the last node appended, null when none was.
+    static QDomNode copyNodes(const QDomNode& destParent, const QDomNode& start, const QDomNode& end);
+    // Like copyNodes after moving up from `dest` to the node whose path equals
+    // that of the parent of `start`. Returns `dest` when nothing was copied.
+    static QDomNode copyNodesSyn(const QDomNode& dest, const QDomNode& start, const QDomNode& end);
+
+    // Parses XML without namespace processing (qualified names such as "w:p",
+    // namespace declarations kept as attributes) and, unlike
+    // QDomDocument::setContent, keeps whitespace-only text: a run holding
+    // three spaces or the space between two ODF spans is document text.
+    // The XML declaration becomes the first child, as with setContent; a
+    // document type declaration is dropped. On failure `doc` is left empty.
+    static bool parseDocument(QDomDocument& doc, const QByteArray& data, QString* errorMessage = nullptr,
+                              int* errorLine = nullptr, int* errorColumn = nullptr);
+    static bool parseDocument(QDomDocument& doc, const QString& text, QString* errorMessage = nullptr,
+                              int* errorLine = nullptr, int* errorColumn = nullptr);
+
+    // Serialises `document` into `out` (replacing its content) through `codec`
+    // (UTF-8 when null). With a negative indent nothing is added to the text
+    // of the document.
+    static void rawDataFromDoc(QByteArray& out, const QDomDocument& document, QTextCodec* codec, int indent);
+};
