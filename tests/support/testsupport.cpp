@@ -9,6 +9,10 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QUrl>
+
+#include <quazip/quazip.h>
+#include <quazip/quazipfile.h>
+#include <quazip/quazipnewinfo.h>
 #include <QStandardPaths>
 
 namespace TestSupport {
@@ -41,6 +45,22 @@ QByteArray readFile(const QString& path)
     if (!file.open(QIODevice::ReadOnly))
         return QByteArray();
     return file.readAll();
+}
+
+bool writeZip(const QString& path, const QList<QPair<QString, QByteArray>>& entries)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QuaZip zip(path);
+    if (!zip.open(QuaZip::mdCreate))
+        return false;
+    for (const auto& entry : entries) {
+        QuaZipFile out(&zip);
+        if (!out.open(QIODevice::WriteOnly, QuaZipNewInfo(entry.first)) || out.write(entry.second) != entry.second.size())
+            return false;
+        out.close();
+    }
+    zip.close();
+    return zip.getZipError() == ZIP_OK;
 }
 
 QString corpusDir()

@@ -17,6 +17,8 @@ void initHermeticEnvironment();
 bool writeFile(const QString& path, const QByteArray& bytes);
 bool writeTextFile(const QString& path, const QString& text);
 QByteArray readFile(const QString& path);
+// Writes a ZIP archive of (entry name, bytes) pairs, deflated, with QuaZip.
+bool writeZip(const QString& path, const QList<QPair<QString, QByteArray>>& entries);
 
 // Folder of real documents written by others (DOCX, ODT, RTF); empty when absent.
 QString corpusDir();
