@@ -146,7 +146,8 @@ bool available()
     return !sofficePath().isEmpty();
 }
 
-QHash<QString, QString> convert(const QStringList& files, const QString& filter, const QString& outDir)
+QHash<QString, QString> convert(const QStringList& files, const QString& filter, const QString& outDir,
+                                const QString& inFilter)
 {
     QHash<QString, QString> outputs;
     if (files.isEmpty() || !available())
@@ -158,6 +159,8 @@ QHash<QString, QString> convert(const QStringList& files, const QString& filter,
     QStringList args{QStringLiteral("-env:UserInstallation=") + QUrl::fromLocalFile(profile.path()).toString(),
                      QStringLiteral("--headless"), QStringLiteral("--norestore"), QStringLiteral("--convert-to"),
                      filter, QStringLiteral("--outdir"), outDir};
+    if (!inFilter.isEmpty())
+        args << QStringLiteral("--infilter=") + inFilter;
     args += files;
     QProcess process;
     process.setProcessChannelMode(QProcess::MergedChannels);

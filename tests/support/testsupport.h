@@ -52,7 +52,10 @@ namespace LibreOffice {
 bool available();
 // Converts the files with one soffice call; returns the output file paths by
 // input path (missing entries failed). filter is e.g. "txt:Text", "pdf", "docx", "rtf", "odt".
-QHash<QString, QString> convert(const QStringList& files, const QString& filter, const QString& outDir);
+// inFilter names the import filter when the extension alone would pick the
+// wrong one (e.g. "HTML (StarWriter)" to open HTML as a text document).
+QHash<QString, QString> convert(const QStringList& files, const QString& filter, const QString& outDir,
+                                const QString& inFilter = QString());
 // Converts to text and returns the texts by input path.
 QHash<QString, QString> toText(const QStringList& files, const QString& outDir);
 QString toText(const QString& file, const QString& outDir);
