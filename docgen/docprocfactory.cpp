@@ -1,10 +1,17 @@
 #include "docprocfactory.h"
 
 #include "basedocproc.h"
+#include "rtfproc.h"
+
+#include <QTextCodec>
 
 BaseDocProc* createDocProc(const QString& format, const QString& sourceFileName, const QString& destinationFileName,
                            const QString& templateFileName, const QString& queryFolder)
 {
-    Q_UNUSED(format)
-    return new BaseDocProc(sourceFileName, destinationFileName, templateFileName, queryFolder, nullptr);
+    if (format == QLatin1String("docx") || format == QLatin1String("odt")) {
+        // Not available yet: a generator that reports failure, never success.
+        return new BaseDocProc(sourceFileName, destinationFileName, templateFileName, queryFolder, nullptr);
+    }
+    return new RtfProc(sourceFileName, destinationFileName, templateFileName, queryFolder,
+                       QTextCodec::codecForName("Windows-1251"));
 }

@@ -244,15 +244,20 @@ bool XmlFileItem::transform(const QString& format, bool useDestBase, bool overwr
 
     const QString sourcePath = sourceFileName(true);
     const QString destPath = destFilePath();
-    const QString templatePath = locateInResource(QStringLiteral("Templates"), checkExt(t->templateFile, format));
+    const QString shownSource = shownFileName(sourcePath);
+    const QString shownDest = shownFileName(destPath);
+    const QString templateName = checkExt(t->templateFile, format);
+    const QString templatePath = locateInResource(QStringLiteral("Templates"), templateName);
+    if (templatePath.isEmpty()) {
+        appendErrorText(QStringLiteral("Ошибка преобразования файла: %1 в документ: %2. Не найден файл шаблона: %3.")
+                            .arg(shownSource, shownDest, templateName));
+        return false;
+    }
+
     std::unique_ptr<BaseDocProc> generator(
         createDocProc(format, sourcePath, destPath, templatePath, t->queryFolder()));
     generator->setMessageHandler(globalMessageHandler());
-    const bool ok = generator->generateDocument();
-
-    const QString shownSource = shownFileName(sourcePath);
-    const QString shownDest = shownFileName(destPath);
-    if (ok) {
+    if (generator->generateDocument()) {
         setState(3);
         showStatus(QStringLiteral("Файл: %1 успешно преобразован в документ: %2").arg(shownSource, shownDest));
         return true;
@@ -271,14 +276,10 @@ bool XmlFileItem::transform(const QString& format, bool useDestBase, bool overwr
         recorded = true;
     }
     if (!recorded) {
-        // The generator could not even write the document (its own message is
-        // in the log); say so on the item too, so the failure is not silent.
-        const QString reason = templatePath.isEmpty()
-                                   ? QStringLiteral("Не найден файл шаблона: %1")
-                                         .arg(shownFileName(checkExt(t->templateFile, format)))
-                                   : QStringLiteral("Документ не сформирован");
-        appendErrorText(QStringLiteral("Ошибка преобразования файла: %1 в документ: %2. %3.")
-                            .arg(shownSource, shownDest, reason));
+        // The generator could not write the document; its own message is in
+        // the log. Say so on the item too, so the failure is not silent.
+        appendErrorText(QStringLiteral("Ошибка преобразования файла: %1 в документ: %2. Документ не сформирован.")
+                            .arg(shownSource, shownDest));
     }
     return false;
 }

@@ -1,10 +1,13 @@
 // Template detection by match queries, destination naming, transformation
 // preconditions and additional templates, with real query files.
 #include "globals.h"
+#include "messagesenderobject.h"
+#include "status.h"
 #include "templatelist.h"
 #include "testsupport.h"
 #include "xmlfileitem.h"
 
+#include <QTextCodec>
 #include <QtTest>
 
 using namespace TestSupport;
@@ -189,6 +192,40 @@ private slots:
         QVERIFY(item.hasError());
         QVERIFY(item.errorText().contains(QStringLiteral("Не найден файл шаблона: notemplate.rtf")));
         QCOMPARE(item.state(), 0);
+    }
+
+    void transformThroughTheRtfGenerator()
+    {
+        MessageSenderObject sender;
+        QStringList log;
+        connect(&sender, &MessageSenderObject::sendMessageSignal, this, [&](const QString& l) { log << l; });
+        setGlobalMessageSender(&sender);
+        res->addTemplate("letter.rtf", QTextCodec::codecForName("Windows-1251")->fromUnicode(
+                                          QStringLiteral("{\\rtf1\\ansi\\ansicpg1251 Номер: [%query=no%]\\par }")));
+        res->addQuery("letter", "no", queryPrologue() + "string(doc($inputDocument)/doc/no)");
+        TemplateList list;
+        loadCatalogue(list, {entry("letter", "_l", "letter", "", "yes", "")});
+        list.getItem(0)->templateFile = "letter";
+        XmlFileItem item(xml("e2e.xml"), nullptr, false);
+        item.setTemplateItem(list.getItem(0));
+        item.setState(2);
+        QVERIFY(item.transform("rtf", false, false));
+        QCOMPARE(item.state(), 3);
+        QCOMPARE(item.destFileName(), QStringLiteral("e2e_l.rtf"));
+        const QByteArray written = readFile(dir.path() + "/e2e_l.rtf");
+        QVERIFY(written.contains(QTextCodec::codecForName("Windows-1251")->fromUnicode(QStringLiteral("Номер: 42"))));
+        QTRY_VERIFY(log.join('\n').contains(QStringLiteral("Файл: e2e.xml успешно преобразован в документ: e2e_l.rtf")));
+        QVERIFY(!item.transform("rtf", false, false)); // done once
+
+        // A failing query: the document is written, the item carries the error.
+        res->addQuery("letter", "no", queryPrologue() + "error(xs:QName('x'), 'boom')");
+        XmlFileItem failing(xml("e2f.xml"), nullptr, false);
+        failing.setTemplateItem(list.getItem(0));
+        QVERIFY(!failing.transform("rtf", false, false));
+        QVERIFY(failing.errorText().contains(QStringLiteral("Имели место ошибки выполнения запросов")));
+        QVERIFY(QFile::exists(dir.path() + "/e2f_l.rtf"));
+        QCOMPARE(failing.state(), 0);
+        setGlobalMessageSender(nullptr);
     }
 
     void additionalTemplates()
