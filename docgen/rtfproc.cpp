@@ -1,5 +1,7 @@
 #include "rtfproc.h"
 
+#include "singlebytecharset.h"
+
 #include "proccommand.h"
 #include "status.h"
 
@@ -539,7 +541,11 @@ QString RtfProc::encodableResult(const QString& result) const
     // \uc1 so that readers skip exactly that one fallback character whatever
     // \ucN the template has in effect. ASCII, RTF markup included, is left
     // as it is.
-    if (resultsInCodePage && codec->canEncode(result))
+    const SingleByteCharset& charset = SingleByteCharset::forCodec(codec);
+    bool allEncodable = resultsInCodePage;
+    for (int i = 0; allEncodable && i < result.size(); ++i)
+        allEncodable = result.at(i).unicode() < 0x80 || charset.canEncode(QStringView(result).mid(i, 1));
+    if (allEncodable)
         return result;
     QString out;
     out.reserve(result.size() + 32);
@@ -560,7 +566,7 @@ QString RtfProc::encodableResult(const QString& result) const
         }
         // Whole code points are tested as strings: QTextCodec::canEncode(QChar)
         // accepts a lone surrogate, which no codec can write.
-        const bool encodable = (pair || !c.isSurrogate()) && codec->canEncode(codePoint);
+        const bool encodable = (pair || !c.isSurrogate()) && charset.canEncode(codePoint);
         if (encodable && resultsInCodePage) {
             if (inGroup) {
                 out += QLatin1Char('}');
@@ -573,7 +579,7 @@ QString RtfProc::encodableResult(const QString& result) const
             out += QLatin1String("{\\uc1");
             inGroup = true;
         }
-        const bool byteFallback = encodable && codec->fromUnicode(codePoint).size() == 1;
+        const bool byteFallback = encodable && codePoint.size() == 1;
         for (const QChar unit : codePoint)
             appendUnicodeEscape(out, unit, byteFallback ? c : QChar(QLatin1Char('?')));
     }

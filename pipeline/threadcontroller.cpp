@@ -17,11 +17,30 @@ ThreadController::ThreadController(const QList<FileItem*>& items, void* params, 
 ThreadController::~ThreadController()
 {
     abortAndWait();
-    if (singleThread) {
-        singleThread->quit();
-        singleThread->wait();
-        singleThread->deleteLater();
+    stopThreads();
+}
+
+void ThreadController::stopThreads()
+{
+    if (singleThread)
+        ownThreads << singleThread;
+    singleThread = nullptr;
+    for (QThread* thread : qAsConst(ownThreads)) {
+        thread->quit();
+        thread->wait();
+        delete thread;
     }
+    ownThreads.clear();
+    idleThreads.clear();
+}
+
+QThread* ThreadController::freeThread()
+{
+    if (!idleThreads.isEmpty())
+        return idleThreads.takeLast();
+    auto* thread = new QThread;
+    ownThreads << thread;
+    return thread;
 }
 
 qint64 ThreadController::itemSize(const FileItem* item)
@@ -80,7 +99,7 @@ void ThreadController::runMoreWork()
     }
     while (runningCount.loadAcquire() < maxThreads && bytesInProgress.loadAcquire() < maxBytes
            && nextIndex < items.size())
-        startWorker(new QThread);
+        startWorker(freeThread());
 }
 
 void ThreadController::handleOneWorkFinished(bool workResult)
@@ -101,19 +120,13 @@ void ThreadController::handleOneWorkFinished(bool workResult)
         thread = workerThreads.take(worker);
         remaining = workerThreads.size();
     }
-    if (parallel && thread) {
-        // The worker's own thread is gone once waited for, so nothing would
-        // process a deferred delete there: delete it directly.
-        thread->quit();
-        thread->wait();
-        delete worker;
-        thread->deleteLater();
-    } else {
-        worker->deleteLater();
-    }
+    // The worker's thread is still running, so it deletes the worker itself.
+    worker->deleteLater();
+    if (parallel && thread)
+        idleThreads << thread;
 
     if (nextIndex < items.size() && !stopRequested) {
-        QMetaObject::invokeMethod(this, &ThreadController::runMoreWork, Qt::QueuedConnection);
+        runMoreWork();
         return;
     }
     if (remaining == 0 && started)
@@ -139,8 +152,6 @@ void ThreadController::abortAndWait()
     for (auto it = running.constBegin(); it != running.constEnd(); ++it) {
         it.value()->quit();
         it.value()->wait();
-        if (parallel)
-            delete it.value();
         delete it.key();
     }
     runningCount.storeRelease(0);

@@ -14,7 +14,9 @@ class QThread;
 // Runs one processing step over a list of items: one worker per item, either
 // one after another in a single extra thread, or in parallel threads bounded
 // by the processor count and by the size of the files in progress. Lives in
-// the main thread; all its slots run there.
+// the main thread; all its slots run there. In parallel mode a thread whose
+// worker has finished takes the next worker, so a step of many short tasks
+// does not pay for a thread start and join per item.
 class ThreadController : public QObject
 {
     Q_OBJECT
@@ -45,6 +47,8 @@ public:
     int stopRequested = 0;
     QHash<ThreadWorker*, QThread*> workerThreads;
     QMutex mutex;
+    QList<QThread*> idleThreads;
+    QList<QThread*> ownThreads;
 
 signals:
     void itemChanged(FileItem* item);
@@ -58,6 +62,8 @@ public slots:
 
 private:
     void startWorker(QThread* thread);
+    QThread* freeThread();
+    void stopThreads();
     void finish();
     static qint64 itemSize(const FileItem* item);
 };

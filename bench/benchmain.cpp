@@ -1,0 +1,242 @@
+// plinthworks-bench: renders an invoice workload (16 fields, a 200-row table,
+// a 10-paragraph repeated block) with the batch command and prints documents
+// per second for each format, sequential and parallel, and the peak memory
+// for a small and a large number of files.
+#include <QCommandLineParser>
+#include <QDateTime>
+#include <QCoreApplication>
+#include <QDir>
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+
+extern char** environ;
+
+namespace {
+
+QTextStream out(stdout);
+
+struct RunResult
+{
+    bool ok = false;
+    double seconds = 0;
+    long peakKb = 0;
+    int documents = 0;
+};
+
+bool copyTree(const QString& from, const QString& to)
+{
+    QDirIterator it(from, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString file = it.next();
+        const QString target = to + file.mid(from.length());
+        QDir().mkpath(QFileInfo(target).absolutePath());
+        QFile::remove(target);
+        if (!QFile::copy(file, target))
+            return false;
+    }
+    return true;
+}
+
+// Converts the template source to the three formats once; later runs reuse them.
+bool prepareTemplates(const QString& templatesDir)
+{
+    const QString source = QStringLiteral(PLINTHWORKS_BENCH_WORKLOAD "/invoice.fodt");
+    const QString cache = QStringLiteral(PLINTHWORKS_BINARY_DIR "/bench-templates");
+    QDir().mkpath(cache);
+    const QString soffice = QStandardPaths::findExecutable(QStringLiteral("soffice"));
+    QTemporaryDir profile;
+    for (const char* format : {"docx", "odt", "rtf"}) {
+        const QString converted = cache + QStringLiteral("/invoice.") + QLatin1String(format);
+        if (!QFileInfo::exists(converted) || QFileInfo(converted).lastModified() < QFileInfo(source).lastModified()) {
+            if (soffice.isEmpty()) {
+                out << "LibreOffice (soffice) is needed once to make the templates\n";
+                return false;
+            }
+            QProcess::execute(soffice, {QStringLiteral("-env:UserInstallation=file://") + profile.path(),
+                                        QStringLiteral("--headless"), QStringLiteral("--convert-to"),
+                                        QLatin1String(format), QStringLiteral("--outdir"), cache, source});
+        }
+        QFile::remove(templatesDir + QStringLiteral("/invoice.") + QLatin1String(format));
+        if (!QFile::copy(converted, templatesDir + QStringLiteral("/invoice.") + QLatin1String(format)))
+            return false;
+    }
+    return true;
+}
+
+QString xmlEscape(QString text)
+{
+    return text.replace('&', "&amp;").replace('<', "&lt;").replace('>', "&gt;");
+}
+
+QByteArray invoiceXml(int number)
+{
+    static const char* const goods[] = {"Картридж лазерный, чёрный", "Папка-регистратор 75 мм", "Бумага офисная А4",
+                                        "Ручка шариковая синяя", "Степлер № 24/6", "Скрепки 28 мм",
+                                        "Маркер текстовый жёлтый", "Тетрадь 48 листов"};
+    QString xml;
+    QTextStream s(&xml);
+    s << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<invoice>\n"
+      << QStringLiteral("  <number>СЧ-2024-%1</number>\n").arg(number, 4, 10, QLatin1Char('0'))
+      << "  <date>15.03.2024</date>\n  <dueDate>29.03.2024</dueDate>\n"
+      << QStringLiteral("  <contract>Договор поставки № 47/2023 от 10.11.2023</contract>\n")
+      << QStringLiteral("  <supplier><name>ООО «Канцтовары Северо-Запад»</name><address>191025, г. Санкт-Петербург, "
+                        "Невский проспект, д. 28, офис 415</address><bank>р/с 40702810900000012345 в ПАО «Банк», "
+                        "БИК 044030000</bank></supplier>\n")
+      << QStringLiteral("  <client><name>АО «Северная звезда»</name><address>119019, г. Москва, ул. Воздвиженка, "
+                        "д. 10, стр. 2</address><inn>7701234567/770101001</inn><contact>Иванов Пётр Сергеевич, "
+                        "тел. +7 495 123-45-67</contact></client>\n")
+      << QStringLiteral("  <totals><subtotal>5 776 946,03</subtotal><vatRate>20%</vatRate><vat>1 155 389,20</vat>"
+                        "<total>6 932 335,23</total></totals>\n")
+      << QStringLiteral("  <paymentTerms>Предоплата 100% в течение 10 банковских дней</paymentTerms>\n  <items>\n");
+    for (int i = 1; i <= 200; ++i) {
+        s << QStringLiteral("    <item><no>%1</no><name>%2 (арт. ПН-%3)</name><qty>%4</qty><price>%5,%6</price>"
+                            "<amount>%7,00</amount></item>\n")
+                 .arg(i)
+                 .arg(xmlEscape(QString::fromUtf8(goods[i % 8])))
+                 .arg(i, 4, 10, QLatin1Char('0'))
+                 .arg(i % 17 + 1)
+                 .arg(i * 7 % 500 + 10)
+                 .arg(i % 100, 2, 10, QLatin1Char('0'))
+                 .arg((i % 17 + 1) * (i * 7 % 500 + 10));
+    }
+    s << "  </items>\n  <notes>\n";
+    for (int i = 1; i <= 10; ++i)
+        s << QStringLiteral("    <note>Примечание %1: товар поставляется в заводской упаковке.</note>\n").arg(i);
+    s << "  </notes>\n</invoice>\n";
+    s.flush();
+    return xml.toUtf8();
+}
+
+// Runs the batch command on n fresh copies of the data; wall time and the
+// child's peak resident memory.
+RunResult runBatch(const QString& batch, const QString& resources, const QByteArrayList& data, int n,
+                   const QString& format, bool sequential)
+{
+    RunResult result;
+    QTemporaryDir work;
+    QStringList args{batch, QStringLiteral("--resources"), resources, QStringLiteral("--format"), format,
+                     QStringLiteral("--overwrite")};
+    if (sequential)
+        args << QStringLiteral("--sequential");
+    for (int i = 0; i < n; ++i) {
+        const QString name = work.path() + QStringLiteral("/invoice_%1.xml").arg(i + 1, 4, 10, QLatin1Char('0'));
+        QFile file(name);
+        if (!file.open(QIODevice::WriteOnly) || file.write(data.at(i % data.size())) < 0)
+            return result;
+        args << name;
+    }
+    QList<QByteArray> storage;
+    std::vector<char*> argv;
+    for (const QString& arg : qAsConst(args))
+        storage << QFile::encodeName(arg);
+    for (QByteArray& arg : storage)
+        argv.push_back(arg.data());
+    argv.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    QElapsedTimer timer;
+    timer.start();
+    pid_t pid;
+    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0)
+        return result;
+    int status = 0;
+    struct rusage usage {};
+    wait4(pid, &status, 0, &usage);
+    result.seconds = timer.nsecsElapsed() / 1e9;
+    posix_spawn_file_actions_destroy(&actions);
+    result.peakKb = usage.ru_maxrss;
+    result.documents = QDir(work.path()).entryList({QStringLiteral("*.") + format}, QDir::Files).size();
+    result.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0 && result.documents == n;
+    return result;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Invoice workload through the batch command."));
+    parser.addHelpOption();
+    parser.addOption({QStringLiteral("batch"), QStringLiteral("Batch command to measure."), QStringLiteral("path"),
+                      QCoreApplication::applicationDirPath() + QStringLiteral("/../plinthworks-batch")});
+    parser.addOption({QStringLiteral("files"), QStringLiteral("Documents per run (default 200)."),
+                      QStringLiteral("n"), QStringLiteral("200")});
+    parser.addOption({QStringLiteral("formats"), QStringLiteral("Formats (default docx,odt,rtf)."),
+                      QStringLiteral("list"), QStringLiteral("docx,odt,rtf")});
+    parser.addOption({QStringLiteral("memory"), QStringLiteral("File counts for the memory check (default 100,1000)."),
+                      QStringLiteral("list"), QStringLiteral("100,1000")});
+    parser.process(app);
+
+    const QString batch = QFileInfo(parser.value(QStringLiteral("batch"))).absoluteFilePath();
+    if (!QFileInfo(batch).isExecutable()) {
+        out << "Batch command not found: " << batch << "\n";
+        return 2;
+    }
+    QTemporaryDir resources;
+    if (!copyTree(QStringLiteral(PLINTHWORKS_BENCH_WORKLOAD), resources.path())
+        || !QDir().mkpath(resources.path() + QStringLiteral("/Templates"))
+        || !prepareTemplates(resources.path() + QStringLiteral("/Templates")))
+        return 1;
+    QByteArrayList data;
+    for (int i = 1; i <= 10; ++i)
+        data << invoiceXml(i);
+
+    const int n = parser.value(QStringLiteral("files")).toInt();
+    out << "Invoice workload: " << n << " documents per run, 16 fields, 200 table rows, 10 repeated paragraphs\n";
+    out << QStringLiteral("%1 %2 %3 %4\n").arg("format", -7).arg("mode", -11).arg("docs/s", 9).arg("peak MB", 9);
+    out.flush();
+    bool allOk = true;
+    for (const QString& format : parser.value(QStringLiteral("formats")).split(',')) {
+        double sequentialRate = 0;
+        for (bool sequential : {true, false}) {
+            const RunResult r = runBatch(batch, resources.path(), data, n, format, sequential);
+            allOk = allOk && r.ok;
+            const double rate = r.seconds > 0 ? n / r.seconds : 0;
+            if (sequential)
+                sequentialRate = rate;
+            out << QStringLiteral("%1 %2 %3 %4%5%6\n")
+                       .arg(format, -7)
+                       .arg(sequential ? "sequential" : "parallel", -11)
+                       .arg(rate, 9, 'f', 1)
+                       .arg(r.peakKb / 1024.0, 9, 'f', 1)
+                       .arg(sequential ? QString() : QStringLiteral("   (parallel/sequential %1)").arg(rate / qMax(1e-9, sequentialRate), 0, 'f', 2))
+                       .arg(r.ok ? QString() : QStringLiteral("   FAILED (%1 documents)").arg(r.documents));
+            out.flush();
+        }
+    }
+
+    const QStringList counts = parser.value(QStringLiteral("memory")).split(',');
+    QList<long> peaks;
+    for (const QString& count : counts) {
+        const RunResult r = runBatch(batch, resources.path(), data, count.toInt(), QStringLiteral("docx"), false);
+        allOk = allOk && r.ok;
+        peaks << r.peakKb;
+        out << QStringLiteral("memory: %1 docx files in parallel, peak %2 MB, %3 docs/s%4\n")
+                   .arg(count)
+                   .arg(r.peakKb / 1024.0, 0, 'f', 1)
+                   .arg(r.seconds > 0 ? count.toInt() / r.seconds : 0, 0, 'f', 1)
+                   .arg(r.ok ? QString() : QStringLiteral("   FAILED"));
+        out.flush();
+    }
+    if (peaks.size() >= 2 && peaks.first() > 0)
+        out << QStringLiteral("memory ratio %1/%2 files: %3\n")
+                   .arg(counts.last(), counts.first())
+                   .arg(double(peaks.last()) / peaks.first(), 0, 'f', 2);
+    return allOk ? 0 : 1;
+}

@@ -1,0 +1,2 @@
+declare variable $inputDocument external;
+concat('invoice_', doc($inputDocument)/invoice/number)
