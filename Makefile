@@ -2,7 +2,7 @@
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps configure build test clean
+.PHONY: all deps configure build test run bench clean
 
 all: build
 
@@ -17,6 +17,12 @@ build: configure
 
 test: build
 	@cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
+
+run: build
+	@./scripts/run-examples.sh $(BUILD_DIR)
+
+bench: build
+	@$(BUILD_DIR)/bench/plinthworks-bench
 
 clean:
 	rm -rf $(BUILD_DIR)

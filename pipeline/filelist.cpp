@@ -172,14 +172,21 @@ QList<FileItem*> FileList::itemsForStep(ProcessingStepType step) const
     return chosen;
 }
 
+QList<XmlFileItem*> FileList::xmlFiles() const
+{
+    QList<FileItem*> found;
+    getXmlItems(found, false, true);
+    QList<XmlFileItem*> files;
+    for (FileItem* item : qAsConst(found))
+        files << static_cast<XmlFileItem*>(item);
+    return files;
+}
+
 void FileList::addTemplate(TemplateItem* item)
 {
     if (!item || isProcessing())
         return;
-    QList<FileItem*> xmlItems;
-    getXmlItems(xmlItems, false, true);
-    for (FileItem* fileItem : qAsConst(xmlItems)) {
-        auto* xml = static_cast<XmlFileItem*>(fileItem);
+    for (XmlFileItem* xml : xmlFiles()) {
         const int before = xml->childCount();
         xml->addTemplate(item);
         notifyRowChanged(xml);
@@ -193,10 +200,7 @@ void FileList::removeTemplate(TemplateItem* item)
 {
     if (!item || isProcessing())
         return;
-    QList<FileItem*> xmlItems;
-    getXmlItems(xmlItems, false, true);
-    for (FileItem* fileItem : qAsConst(xmlItems)) {
-        auto* xml = static_cast<XmlFileItem*>(fileItem);
+    for (XmlFileItem* xml : xmlFiles()) {
         const int children = xml->childCount();
         const int index = xml->indexOfTemplate(item);
         if (index < 0)

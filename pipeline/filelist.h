@@ -36,6 +36,8 @@ public:
     void getZipItems(QList<FileItem*>& list) const;
     void getXmlItems(QList<FileItem*>& list, bool withLinks, bool withoutTemplate,
                      FileItem* startItem = nullptr) const;
+    // Every XML file of the tree that is not an additional template entry.
+    QList<XmlFileItem*> xmlFiles() const;
     // The items that still need a step.
     QList<FileItem*> itemsForStep(ProcessingStepType step) const;
 
