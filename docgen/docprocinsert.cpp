@@ -46,6 +46,24 @@ void removeSectionProperties(QDomElement paragraphProperties)
     }
 }
 
+// Removes the runs of `paragraph` other than `keep` that hold nothing but
+// text: around a command alone in its paragraph that is white space.
+void removeOtherTextRuns(const QDomElement& paragraph, const QDomElement& keep)
+{
+    QList<QDomElement> textRuns;
+    forEachOwnRun(paragraph, [&](const QDomElement& run) {
+        if (run == keep)
+            return;
+        for (QDomElement child = run.firstChildElement(); !child.isNull(); child = child.nextSiblingElement()) {
+            if (child.nodeName() != nnRunProp && child.nodeName() != nnText)
+                return;
+        }
+        textRuns.append(run);
+    });
+    for (QDomElement& run : textRuns)
+        run.parentNode().removeChild(run);
+}
+
 QDomElement sectionPropertiesOf(const QDomElement& paragraph)
 {
     return paragraph.firstChildElement(nnParProp).firstChildElement(nnSectProp);
@@ -88,6 +106,7 @@ QDomNode DocProc::getMultiTextInsert(const QDomNode& paragraph, const QDomNode& 
             // and empty runs around the command.
             p = deepCopy(resultDoc, paragraph);
             run = followPath(p, runPath).toElement();
+            removeOtherTextRuns(p, run);
         } else {
             p = shallowCopy(resultDoc, paragraph);
             if (!properties.isNull())
@@ -216,12 +235,24 @@ void DocProc::deleteEmptySections()
     if (sectionCount == 1)
         return;
 
-    // A mark selects the first section end that follows it: the section
-    // that holds the command.
+    // A mark selects the section that holds the command: the first section
+    // end that follows it. A command in a paragraph that ends a section
+    // leaves its mark after that paragraph's section properties (they come
+    // first in the paragraph), so there the paragraph tells the section.
     QList<QDomNode> doomed;
+    QList<QDomNode> walkMarks;
+    for (const QDomNode& mark : qAsConst(emptySectionMarks)) {
+        QDomElement section;
+        for (QDomElement p = paragraphOf(mark); !p.isNull() && section.isNull(); p = paragraphOf(p.parentNode()))
+            section = sectionPropertiesOf(p);
+        if (section.isNull())
+            walkMarks.append(mark);
+        else if (!doomed.contains(section))
+            doomed.append(section);
+    }
     bool marked = false;
-    for (QDomNode node = body.firstChild(); !node.isNull(); node = DomUtil::nextNode(node)) {
-        if (emptySectionMarks.contains(node))
+    for (QDomNode node = body.firstChild(); !node.isNull() && !walkMarks.isEmpty(); node = DomUtil::nextNode(node)) {
+        if (walkMarks.contains(node))
             marked = true;
         if (node.nodeName() == nnSectProp) {
             if (marked && !doomed.contains(node))
