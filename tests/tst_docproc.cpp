@@ -221,6 +221,8 @@ private slots:
                "<w:r><w:rPr><w:i/></w:rPr><w:t>m</w:t></w:r>"
                "<w:r><w:rPr><w:u w:val=\"single\"/></w:rPr><w:t xml:space=\"preserve\">e%] (x)</w:t></w:r></w:p>"
             << QStringList{"Name: Ivan (x)"};
+        QTest::newRow("bracket and percent before a command") << "<w:p>" + runXml("price [50% ") + runXml("[%a%]") + "</w:p>"
+                                                              << QStringList{"price [50% A"};
         QTest::newRow("two commands in one run") << par("[%a%] and [%b%]!") << QStringList{"A and B!"};
         QTest::newRow("command across wrappers and marks")
             << "<w:p><w:hyperlink r:id=\"rId9\"><w:r><w:t xml:space=\"preserve\">go [%na</w:t></w:r></w:hyperlink>"
@@ -252,6 +254,11 @@ private slots:
             << "<w:p><w:r><w:t xml:space=\"preserve\">   </w:t></w:r><w:r><w:t xml:space=\"preserve\"/></w:r>"
                "<w:r><w:t>[%a%]</w:t></w:r><w:r><w:t xml:space=\"preserve\">  </w:t></w:r></w:p>"
             << QStringList{"   A  "};
+        QTest::newRow("in a text box and around it")
+            << "<w:p><w:r><w:t xml:space=\"preserve\">out </w:t></w:r><w:r><w:pict><v:shape><v:textbox>"
+               "<w:txbxContent><w:p><w:r><w:t>in [%a%]</w:t></w:r></w:p></w:txbxContent></v:textbox></v:shape>"
+               "</w:pict></w:r><w:r><w:t xml:space=\"preserve\"> after [%b%]</w:t></w:r></w:p>"
+            << QStringList{"out  after B", "in A"};
         QTest::newRow("iterate_end outside its block disappears") << par("x[%iterate_end=k%]y") << QStringList{"xy"};
     }
 

@@ -6,6 +6,7 @@
 #include "docxbuilder.h"
 #include "globals.h"
 #include "testsupport.h"
+#include "ziputil.h"
 
 #include <QDirIterator>
 #include <QImage>
@@ -78,6 +79,9 @@ class TestDocProcRender : public QObject
     QHash<QString, QString> texts;         // document -> its text conversion
     QHash<QString, QString> pdfs;          // document -> its PDF
     QStringList corpusTemplates;
+    // Corpus documents whose typed ${name} placeholders, split over runs by
+    // the word processor, were turned into commands: template -> result.
+    QList<QPair<QString, QString>> placeholderCases;
 
     QString generate(const QString& name, const DocxBuilder& builder)
     {
@@ -101,6 +105,28 @@ class TestDocProcRender : public QObject
     {
         generate(name, DocxBuilder(body));
         textCases.append({name, expected});
+    }
+
+    void addPlaceholderCase(const QString& corpusTemplate)
+    {
+        QByteArray document = ZipUtil::loadFile(corpusTemplate, "word/document.xml");
+        // In these files "${" is never split, and "}" closes placeholders only.
+        if (document.count("${") != document.count("}"))
+            return;
+        document.replace("${", "[%").replace("}", "%]");
+        const QString name = QFileInfo(corpusTemplate).completeBaseName();
+        const QString templatePath = dir.path() + "/templates/ph_" + name + ".docx";
+        if (!ZipUtil::copyReplaceArchiveFiles(templatePath, corpusTemplate, {{"word/document.xml", &document}}))
+            return;
+        static const QRegularExpression placeholder("\\$\\{([^}]*)\\}");
+        const QString plain = QString::fromUtf8(ZipUtil::loadFile(corpusTemplate, "word/document.xml"))
+                                  .remove(QRegularExpression("<[^>]*>"));
+        QRegularExpressionMatchIterator it = placeholder.globalMatch(plain);
+        while (it.hasNext()) {
+            const QString query = it.next().captured(1);
+            res.addLiteralQuery("render", query, "V(" + query + ")");
+        }
+        placeholderCases.append({corpusTemplate, generateFrom("placeholders/" + name, templatePath)});
     }
 
 private slots:
@@ -175,11 +201,18 @@ private slots:
                 generateFrom("corpus/" + QFileInfo(t).fileName(), t);
         }
 
+        for (const QString& t : qAsConst(corpusTemplates)) {
+            if (QFileInfo(t).fileName().startsWith("yarg_ru_split"))
+                addPlaceholderCase(t);
+        }
+
         QStringList toText;
         for (const auto& c : qAsConst(textCases))
             toText << results.value(c.first);
         for (const QString& t : qAsConst(corpusTemplates))
             toText << t << results.value("corpus/" + QFileInfo(t).fileName());
+        for (const auto& c : qAsConst(placeholderCases))
+            toText << c.second;
         texts = LibreOffice::toText(toText, dir.path() + "/txt");
         pdfs = LibreOffice::convert({results.value("pages"), results.value("picture_body"),
                                      results.value("picture_header"), results.value("header_footer")},
@@ -263,6 +296,30 @@ private slots:
         QVERIFY(texts.contains(templatePath));
         QVERIFY2(texts.contains(result), "LibreOffice did not open the result");
         QCOMPARE(texts.value(result), texts.value(templatePath));
+    }
+
+    void corpusPlaceholdersAsCommands_data()
+    {
+        QTest::addColumn<QString>("templatePath");
+        QTest::addColumn<QString>("result");
+        if (placeholderCases.isEmpty())
+            QSKIP("No corpus");
+        for (const auto& c : qAsConst(placeholderCases))
+            QTest::newRow(qPrintable(QFileInfo(c.first).fileName())) << c.first << c.second;
+    }
+
+    void corpusPlaceholdersAsCommands()
+    {
+        QFETCH(QString, templatePath);
+        QFETCH(QString, result);
+        QVERIFY(generated.value("placeholders/" + QFileInfo(templatePath).completeBaseName()));
+        QVERIFY2(texts.contains(result), "LibreOffice did not open the result");
+        // Every placeholder executed, whatever runs it was split over, and
+        // all text around it kept.
+        QString expected = texts.value(templatePath);
+        expected.replace(QRegularExpression("\\$\\{([^}]*)\\}"), "V(\\1)");
+        QVERIFY(expected.contains("V("));
+        QCOMPARE(texts.value(result), expected);
     }
 };
 
