@@ -10,7 +10,9 @@
 #include "ziputil.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
+#include <QImageReader>
 #include <QMap>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -39,10 +41,15 @@ QDomNode DocProc::getPictureInsert(const QDomNode& run, const QString& fileName)
 
     static const QRegularExpression jpeg(QStringLiteral("jpe?g"));
     const QString path = concatPath(xmlSourceFilePath(), fileName);
-    const QString extension = fileName.mid(fileName.lastIndexOf(QLatin1Char('.')) + 1).toLower().replace(jpeg, QStringLiteral("jpeg"));
     QImage image;
     if (!image.load(path))
         return node;
+    // The extension names the entry and its content type: a name without one
+    // (or with a dot only in a folder name) takes the format of the picture.
+    QString extension = QFileInfo(fileName).suffix().toLower();
+    if (extension.isEmpty())
+        extension = QString::fromLatin1(QImageReader::imageFormat(path)).toLower();
+    extension.replace(jpeg, QStringLiteral("jpeg"));
     const double widthPt = image.widthMM() / 25.4 * 72;
     const double heightPt = image.heightMM() / 25.4 * 72;
 

@@ -187,7 +187,7 @@ private slots:
             {"empty", ""},           {"multi", "x\ny"},    {"lines", "x\ny\n\nz"},
             {"spaced", " padded "},  {"rows", "a\tb\nc\td"}, {"rowsTrail", "a\n"},
             {"rowsWide", "x\ty\tz"}, {"rowOne", "x"},      {"zero", "0"},
-            {"two", "2"},            {"three", "3"},       {"pic", "pic.png"},
+            {"two", "2"},            {"three", "3"},       {"pic", "pic.png"}, {"bare", "pics.v2/bare"},
             {"nopic", "missing.png"}};
         for (const auto& l : literals)
             res.addLiteralQuery(q, l.first, l.second);
@@ -203,6 +203,8 @@ private slots:
         picture.setDotsPerMeterX(3937); // 100 dpi: 25.4 mm wide
         picture.setDotsPerMeterY(3937);
         QVERIFY(picture.save(dir.path() + "/pic.png"));
+        QDir(dir.path()).mkpath("pics.v2");
+        QVERIFY(picture.save(dir.path() + "/pics.v2/bare", "PNG"));
     }
     void cleanupTestCase() { setGlobalMessageSender(nullptr); }
     void init()
@@ -640,6 +642,16 @@ private slots:
         QVERIFY(proc.generateDocument());
         QCOMPARE(zipEntry(out, "[Content_Types].xml"), types);
         QVERIFY(zipEntryNames(out).contains("word/media/image1.png"));
+    }
+
+    void pictureNameWithoutExtension()
+    {
+        // The picture's own format gives the extension of its entry.
+        const Outcome outcome = generate(DocxBuilder(par("[%insert_picture%query=bare%]")));
+        QVERIFY(outcome.ok);
+        QVERIFY(zipEntryNames(outcome.path).contains("word/media/image1.png"));
+        const QDomElement types = parse(zipEntry(outcome.path, "[Content_Types].xml")).documentElement();
+        QCOMPARE(types.firstChildElement("Default").attribute("ContentType"), QStringLiteral("image/png"));
     }
 
     void packageKeepsEntriesAndOrder()
