@@ -1,6 +1,7 @@
 #include "docprocfactory.h"
 
 #include "basedocproc.h"
+#include "docproc.h"
 #include "rtfproc.h"
 
 #include <QTextCodec>
@@ -8,7 +9,9 @@
 BaseDocProc* createDocProc(const QString& format, const QString& sourceFileName, const QString& destinationFileName,
                            const QString& templateFileName, const QString& queryFolder)
 {
-    if (format == QLatin1String("docx") || format == QLatin1String("odt")) {
+    if (format == QLatin1String("docx"))
+        return new DocProc(sourceFileName, destinationFileName, templateFileName, queryFolder, nullptr);
+    if (format == QLatin1String("odt")) {
         // Not available yet: a generator that reports failure, never success.
         return new BaseDocProc(sourceFileName, destinationFileName, templateFileName, queryFolder, nullptr);
     }
