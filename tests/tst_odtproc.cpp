@@ -177,6 +177,16 @@ QVector<Scenario> scenarios()
          p("[%iterate_start=i%query=n2%]") + p("[%iterate_start=i%query=n2%]") + p("[%Row%]") + p("[%iterate_end=i%]")
              + p("tail") + p("[%iterate_end=i%]"),
          "tail\n", true},
+        {"command before iterate_start in its paragraph",
+         p("[%A%] [%iterate_start=i%query=n2%]") + p("[%Row%]") + p("[%iterate_end=i%]") + p("after"),
+         "x \nrow1\nrow2\nafter"},
+        {"iterate_end in the iterate_start paragraph",
+         p("[%iterate_start=i%query=n2%] [%iterate_end=i%]") + p("[%Row%]") + p("[%iterate_end=i%]"), "row1\nrow2"},
+        {"command inside the template row",
+         "<table:table><table:table-column/><table:table-row><table:table-cell><text:p>[%A%]</text:p>"
+         "</table:table-cell></table:table-row></table:table>"
+             + p("[%insert_table%query=Rows%]") + p("after"),
+         "x\n\nafter", true},
         {"page-style iterate_start paragraph kept once",
          p("[%iterate_start=i%query=n2%]", "PL") + p("[%Row%]") + p("[%iterate_end=i%]"), "\nrow1\nrow2", false,
          [](const QDomElement& text, const QDomDocument& content) {
@@ -387,6 +397,27 @@ private slots:
                      .last()
                      .attribute("manifest:media-type"),
                  QStringLiteral("image/gif"));
+    }
+
+    void sparseTemplateGetsWhatTheAddedMarkupNeeds()
+    {
+        // No automatic styles, no declarations for pictures and styles, a manifest that does not parse.
+        QString content = Odt::contentXml(p("[%iterate_start=i%query=n2%separate=page%]") + p("[%Row%]")
+                                          + p("[%iterate_end=i%]") + p("[%insert_picture%query=PicA%]"));
+        content.remove("<office:automatic-styles></office:automatic-styles>");
+        for (const char* prefix : {"style", "fo", "draw", "svg", "xlink"})
+            content.remove(QRegularExpression(QStringLiteral("xmlns:%1=\"[^\"]*\"").arg(prefix)));
+        const QString templatePath = dir.path() + "/templates/sparse.odt";
+        Odt::writePackage(templatePath, {{"content.xml", content.toUtf8()}, {"META-INF/manifest.xml", "<broken"}});
+        QVERIFY(generate(templatePath, out("sparse")).ok);
+
+        QDomDocument result;
+        QVERIFY(result.setContent(ZipUtil::loadFile(out("sparse"), "content.xml"), true)); // every prefix declared
+        const QDomElement styles = result.documentElement().firstChildElement("automatic-styles");
+        QCOMPARE(styles.nextSiblingElement().localName(), QStringLiteral("body"));
+        QCOMPARE(styles.firstChildElement().attributeNS("urn:oasis:names:tc:opendocument:xmlns:style:1.0", "name"),
+                 QStringLiteral("PageBreakBefore"));
+        QCOMPARE(ZipUtil::loadFile(out("sparse"), "META-INF/manifest.xml"), QByteArray("<broken"));
     }
 
     void headerInStyles()
