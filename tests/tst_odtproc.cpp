@@ -125,6 +125,7 @@ QVector<Scenario> scenarios()
              QCOMPARE(ps.at(1).attribute("text:style-name"), ps.at(0).attribute("text:style-name"));
              QVERIFY(Odt::elements(text, "text:span").isEmpty());
          }},
+        {"lines beside a tab stay in their paragraph", p("<text:tab/>[%Three%]"), "\tfirst\nsecond\nthird"},
         {"empty line of a result alone", p("[%query=Gappy%replace_empty=-%]"), "x\n-\nz"},
         {"table with heading and two rows", table("") + p("[%insert_table%query=Rows%] ") + p("after"),
          "H1\nH2\na\n№b\nc\n№d\nafter", false,
@@ -171,6 +172,11 @@ QVector<Scenario> scenarios()
          p("[%iterate_start=i%query=n0%keep_empty%]") + p("[%Row%]") + p("[%iterate_end=i%]")
              + p("[%iterate_start=k%query=n0%]") + p("[%Row%]") + p("[%iterate_end=k%]") + p("end"),
          "row1\nend"},
+        {"iterate_start in a heading",
+         "<text:h text:outline-level=\"1\">[%iterate_start=i%query=n2%separate=x%]</text:h>" + p("[%Row%]")
+             + p("[%iterate_end=i%]") + p("after"),
+         "row1\n\nrow2\nafter", false,
+         [](const QDomElement& text, const QDomDocument&) { QVERIFY(Odt::elements(text, "text:h").isEmpty()); }},
         {"missing iterate_end", p("before") + p("[%iterate_start=i%query=n2%]") + p("[%Row%]") + p("after"), "before",
          true},
         {"same variable nested",
