@@ -2,6 +2,7 @@
 
 #include "basedocproc.h"
 #include "docproc.h"
+#include "odtproc.h"
 #include "rtfproc.h"
 
 #include <QTextCodec>
@@ -11,10 +12,8 @@ BaseDocProc* createDocProc(const QString& format, const QString& sourceFileName,
 {
     if (format == QLatin1String("docx"))
         return new DocProc(sourceFileName, destinationFileName, templateFileName, queryFolder, nullptr);
-    if (format == QLatin1String("odt")) {
-        // Not available yet: a generator that reports failure, never success.
-        return new BaseDocProc(sourceFileName, destinationFileName, templateFileName, queryFolder, nullptr);
-    }
+    if (format == QLatin1String("odt"))
+        return new OdtProc(sourceFileName, destinationFileName, templateFileName, queryFolder, nullptr);
     return new RtfProc(sourceFileName, destinationFileName, templateFileName, queryFolder,
                        QTextCodec::codecForName("Windows-1251"));
 }
