@@ -7,24 +7,24 @@ namespace {
 // Options that take a value, and the flags.
 enum class Takes { Value, Nothing };
 
-struct OptionSpec
+struct KnownOption
 {
     const char* name;
     Takes takes;
 };
 
-const OptionSpec optionSpecs[] = {
+const KnownOption knownOptions[] = {
     {"--resources", Takes::Value},      {"--format", Takes::Value},        {"--template", Takes::Value},
     {"--report", Takes::Value},         {"--include-mask", Takes::Value},  {"--exclude-mask", Takes::Value},
     {"--rename", Takes::Nothing},       {"--overwrite", Takes::Nothing},   {"--sequential", Takes::Nothing},
     {"--unzip-recursive", Takes::Nothing}, {"--help", Takes::Nothing},     {"-h", Takes::Nothing},
 };
 
-const OptionSpec* findOption(const QString& name)
+const KnownOption* findOption(const QString& name)
 {
-    for (const OptionSpec& spec : optionSpecs) {
-        if (name == QLatin1String(spec.name))
-            return &spec;
+    for (const KnownOption& known : knownOptions) {
+        if (name == QLatin1String(known.name))
+            return &known;
     }
     return nullptr;
 }
@@ -59,18 +59,18 @@ bool BatchOptions::parse(const QStringList& arguments, QString* error)
             arg = arg.left(eq);
             hasInlineValue = true;
         }
-        const OptionSpec* spec = findOption(arg);
-        if (!spec) {
+        const KnownOption* known = findOption(arg);
+        if (!known) {
             *error = QStringLiteral("Неизвестный параметр: %1").arg(arg);
             return false;
         }
-        if (spec->takes == Takes::Value && !hasInlineValue) {
+        if (known->takes == Takes::Value && !hasInlineValue) {
             if (i + 1 >= arguments.size()) {
                 *error = QStringLiteral("Параметру %1 нужно значение").arg(arg);
                 return false;
             }
             value = arguments.at(++i);
-        } else if (spec->takes == Takes::Nothing && hasInlineValue) {
+        } else if (known->takes == Takes::Nothing && hasInlineValue) {
             *error = QStringLiteral("Параметр %1 не принимает значения").arg(arg);
             return false;
         }

@@ -1,0 +1,2 @@
+declare variable $inputDocument external;
+string-join(reverse(tokenize(doc($inputDocument)/act/period/@from, '-')), '.')

@@ -1,0 +1,3 @@
+(: Имя файла картинки печати, относительно папки XML-файла. :)
+declare variable $inputDocument external;
+string(doc($inputDocument)/act/contractor/stamp)

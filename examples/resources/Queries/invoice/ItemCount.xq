@@ -1,0 +1,2 @@
+declare variable $inputDocument external;
+count(doc($inputDocument)/invoice/items/item)

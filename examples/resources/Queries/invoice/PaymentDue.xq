@@ -1,0 +1,3 @@
+(: 2024-03-22 -> 22.03.2024 :)
+declare variable $inputDocument external;
+string-join(reverse(tokenize(doc($inputDocument)/invoice/paymentDue, '-')), '.')

@@ -1,0 +1,2 @@
+declare variable $inputDocument external;
+string(doc($inputDocument)/invoice/supplier/inn)

@@ -1,0 +1,15 @@
+(: НДС, входящий в сумму счёта: сумма x ставка / (100 + ставка). :)
+declare variable $inputDocument external;
+declare function local:money($value as xs:decimal) as xs:string {
+  let $kopecks := xs:integer(round($value * 100))
+  return concat(local:groups($kopecks idiv 100), ',', substring(string(100 + $kopecks mod 100), 2))
+};
+declare function local:groups($n as xs:integer) as xs:string {
+  if ($n lt 1000) then string($n)
+  else concat(local:groups($n idiv 1000), '&#160;', substring(string(1000 + $n mod 1000), 2))
+};
+let $invoice := doc($inputDocument)/invoice
+let $rate := xs:decimal($invoice/vatRate)
+let $total := sum(for $item in $invoice/items/item
+                  return xs:decimal($item/quantity) * xs:decimal($item/price))
+return if ($rate eq 0) then '-' else local:money($total * $rate div (100 + $rate))

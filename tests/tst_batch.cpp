@@ -1,0 +1,171 @@
+// The batch command end to end on copies of the bundled examples: archive
+// unpacked, templates detected, documents named and generated, report and
+// exit status, and the documents' text as LibreOffice shows it.
+#include "testsupport.h"
+
+#include <QDirIterator>
+#include <QProcess>
+#include <QtTest>
+
+using namespace TestSupport;
+
+namespace {
+
+struct BatchRun
+{
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+BatchRun runBatch(const QStringList& args, const QString& workDir)
+{
+    BatchRun run;
+    QProcess process;
+    process.setWorkingDirectory(workDir);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("DISPLAY"));
+    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    process.setProcessEnvironment(env);
+    process.start(qEnvironmentVariable("PLINTHWORKS_BATCH"), args);
+    if (!process.waitForFinished(300000))
+        return run;
+    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.out = QString::fromUtf8(process.readAllStandardOutput());
+    run.err = QString::fromUtf8(process.readAllStandardError());
+    return run;
+}
+
+QStringList filesIn(const QString& dir, const QStringList& patterns)
+{
+    QStringList files;
+    QDirIterator it(dir, patterns, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        files << it.next();
+    files.sort();
+    return files;
+}
+
+void copyFolder(const QString& from, const QString& to)
+{
+    QDirIterator it(from, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString file = it.next();
+        const QString target = to + file.mid(from.length());
+        QDir().mkpath(QFileInfo(target).absolutePath());
+        QFile::copy(file, target);
+    }
+}
+
+const QString examples = QStringLiteral(PLINTHWORKS_SOURCE_DIR "/examples");
+
+} // namespace
+
+class TestBatch : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir dir;
+
+private slots:
+    void initTestCase()
+    {
+        initHermeticEnvironment();
+        if (qEnvironmentVariableIsEmpty("PLINTHWORKS_BATCH"))
+            QSKIP("the batch command was not built");
+    }
+
+    void usageAndHelp()
+    {
+        const BatchRun help = runBatch({"--help"}, dir.path());
+        QCOMPARE(help.exitCode, 0);
+        QVERIFY(help.out.contains("Usage"));
+        QVERIFY(help.out.contains(QStringLiteral("Использование")));
+        const BatchRun bad = runBatch({"--format", "pdf", "a.xml"}, dir.path());
+        QCOMPARE(bad.exitCode, 2);
+        QVERIFY(bad.err.contains(QStringLiteral("Неизвестный формат")));
+        QVERIFY(bad.err.contains("Usage"));
+        const BatchRun none = runBatch({}, dir.path());
+        QCOMPARE(none.exitCode, 2);
+    }
+
+    void examplesInEveryFormat_data()
+    {
+        QTest::addColumn<QString>("format");
+        QTest::newRow("docx") << "docx";
+        QTest::newRow("odt") << "odt";
+        QTest::newRow("rtf") << "rtf";
+    }
+    void examplesInEveryFormat()
+    {
+        QFETCH(QString, format);
+        const QString work = dir.path() + "/" + format;
+        copyFolder(examples + "/data", work);
+        QStringList inputs = filesIn(work, {"*.xml", "*.zip"});
+        QVERIFY(!inputs.isEmpty());
+        const QString report = work + "/report.txt";
+        const BatchRun run = runBatch(QStringList{"--resources", examples + "/resources", "--format", format,
+                                                  "--rename", "--report", report}
+                                          + inputs,
+                                      work);
+        QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+
+        // One document per XML file, the archive's files included; the
+        // excluded request file is not unpacked.
+        const QStringList documents = filesIn(work, {"*." + format});
+        const QStringList xmlInFolder = filesIn(work, {"*.xml"});
+        QCOMPARE(documents.size(), xmlInFolder.size());
+        QVERIFY(!QFileInfo::exists(work + "/archive/request.xml"));
+        QVERIFY(run.err.contains(QStringLiteral("[%1/%1]").arg(documents.size())));
+        for (const QString& document : documents)
+            QCOMPARE(QFileInfo(document).absolutePath(), work); // next to the added files
+
+        // The report: header, one line per file, "-" for unpacked files.
+        const QStringList lines = QString::fromUtf8(readFile(report)).split('\n', Qt::SkipEmptyParts);
+        QVERIFY(lines.first().startsWith(QStringLiteral("Исходный файл\tРазмер")));
+        QCOMPARE(lines.size(), 1 + inputs.size() + filesIn(work + "/archive", {"*"}).size());
+        QVERIFY(lines.filter(QRegularExpression("^-[^-]")).size() >= 2);
+
+        if (!LibreOffice::available())
+            QSKIP("LibreOffice is not installed");
+        const QHash<QString, QString> texts = LibreOffice::toText(documents, work + "/text");
+        QCOMPARE(texts.size(), documents.size());
+        for (auto it = texts.constBegin(); it != texts.constEnd(); ++it) {
+            QVERIFY2(!it.value().trimmed().isEmpty(), qPrintable(it.key()));
+            QVERIFY2(!it.value().contains("[%"), qPrintable(it.key()));
+            QVERIFY2(!it.value().contains(QStringLiteral("ОШИБКА")), qPrintable(it.key()));
+        }
+    }
+
+    void fileWithoutTemplateFails()
+    {
+        const QString work = dir.path() + "/unknown";
+        writeTextFile(work + "/other.xml", "<something-else/>");
+        const QString report = work + "/report.txt";
+        const BatchRun run = runBatch({"--resources", examples + "/resources", "--report", "-", work + "/other.xml",
+                                       work + "/missing.xml"},
+                                      work);
+        QCOMPARE(run.exitCode, 1);
+        QVERIFY(run.out.contains(QStringLiteral("Ошибка! Файл не существует")));
+        QVERIFY(filesIn(work, {"*.docx"}).isEmpty());
+    }
+
+    void fixedTemplateSkipsDetection()
+    {
+        const QString work = dir.path() + "/fixed";
+        copyFolder(examples + "/data", work);
+        const QStringList invoices = filesIn(work, {"invoice*.xml"});
+        QVERIFY(!invoices.isEmpty());
+        const BatchRun run = runBatch(QStringList{"--resources", examples + "/resources", "--format", "rtf",
+                                                  "--template", "INVOICE", "--sequential"}
+                                          + invoices,
+                                      work);
+        QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+        QCOMPARE(filesIn(work, {"*.rtf"}).size(), invoices.size());
+        const BatchRun unknown = runBatch({"--resources", examples + "/resources", "--template", "nope", invoices.first()},
+                                          work);
+        QCOMPARE(unknown.exitCode, 2);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestBatch)
+#include "tst_batch.moc"
