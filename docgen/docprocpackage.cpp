@@ -61,6 +61,8 @@ QDomNode DocProc::getPictureInsert(const QDomNode& run, const QString& fileName)
     QDomElement shape = resultDoc.createElement(QStringLiteral("v:shape"));
     shape.setAttribute(QStringLiteral("style"),
                        QStringLiteral("width:%1pt;height:%2pt").arg(widthPt, 0, 'f', 1).arg(heightPt, 0, 'f', 1));
+    // A VML shape is outlined unless told otherwise; a picture has no frame.
+    shape.setAttribute(QStringLiteral("stroked"), QStringLiteral("f"));
     QDomElement imageData = resultDoc.createElement(QStringLiteral("v:imagedata"));
     imageData.setAttribute(QStringLiteral("r:id"), relId);
     shape.appendChild(imageData);

@@ -110,6 +110,40 @@ void QueryProc::setQueryVars(QXmlQuery& query, const QHash<QString, QVariant>& v
         query.bindVariable(it.key(), QXmlItem(it.value()));
 }
 
+QString QueryProc::textOfSerialized(const QString& serialized)
+{
+    // A result without elements or other markup is text that the serializer
+    // escaped; documents must get the text itself ("Рога & Копыта", not
+    // "Рога &amp; Копыта"). Every "<" of such a result is escaped, so a bare
+    // "<" means markup, which stays as written.
+    if (serialized.contains(QLatin1Char('<')) || !serialized.contains(QLatin1Char('&')))
+        return serialized;
+    QString text;
+    text.reserve(serialized.size());
+    for (int i = 0; i < serialized.size(); ++i) {
+        if (serialized.at(i) == QLatin1Char('&')) {
+            const QStringRef rest = serialized.midRef(i);
+            if (rest.startsWith(QLatin1String("&amp;"))) {
+                text += QLatin1Char('&');
+                i += 4;
+                continue;
+            }
+            if (rest.startsWith(QLatin1String("&gt;"))) {
+                text += QLatin1Char('>');
+                i += 3;
+                continue;
+            }
+            if (rest.startsWith(QLatin1String("&lt;"))) {
+                text += QLatin1Char('<');
+                i += 3;
+                continue;
+            }
+        }
+        text += serialized.at(i);
+    }
+    return text;
+}
+
 bool QueryProc::getQueryResult(QXmlQuery& query, QString& result) const
 {
     QByteArray bytes;
@@ -129,7 +163,7 @@ bool QueryProc::getQueryResult(QXmlQuery& query, QString& result) const
         return false;
     }
     const int zero = bytes.indexOf('\0');
-    result = QString::fromUtf8(bytes.constData(), zero < 0 ? bytes.size() : zero);
+    result = textOfSerialized(QString::fromUtf8(bytes.constData(), zero < 0 ? bytes.size() : zero));
     return true;
 }
 

@@ -25,6 +25,10 @@ public:
     QString executeQuery(const QString& queryFilePath, QHash<QString, QVariant> variables);
     void reset();
 
+    // The text a document gets from a serialized result: escaped text is
+    // decoded, markup is kept as written.
+    static QString textOfSerialized(const QString& serialized);
+
     QString sourceFileName;
     bool bindSourceAsVariable;
     bool useFileUrls;

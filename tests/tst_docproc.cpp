@@ -606,6 +606,7 @@ private slots:
         QCOMPARE(shapes.size(), 2);
         QCOMPARE(shapes.at(0).toElement().attribute("r:id"), QStringLiteral("rId10"));
         QCOMPARE(shapes.at(0).parentNode().toElement().attribute("style"), QStringLiteral("width:70.9pt;height:36.9pt"));
+        QCOMPARE(shapes.at(0).parentNode().toElement().attribute("stroked"), QStringLiteral("f")); // no frame
         const QDomElement secondRun = shapes.at(1).parentNode().parentNode().parentNode().toElement();
         QVERIFY(!secondRun.firstChildElement("w:rPr").firstChildElement("w:b").isNull());
         QVERIFY(secondRun.firstChildElement("w:t").isNull());

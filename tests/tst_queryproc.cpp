@@ -55,6 +55,32 @@ private slots:
         QVERIFY(!proc.hasErrors);
     }
 
+    void resultText_data()
+    {
+        QTest::addColumn<QString>("body");
+        QTest::addColumn<QString>("expected");
+        // Text reaches documents as it is; only element results are markup.
+        QTest::newRow("string with markup characters") << "string(doc($inputDocument)/doc/firm)"
+                                                        << "Рога & Копыта <ООО> \"Ромашка\"";
+        QTest::newRow("text node") << "doc($inputDocument)/doc/firm/text()" << "Рога & Копыта <ООО> \"Ромашка\"";
+        QTest::newRow("atomic sequence") << "(1, 'a&amp;b', 2.5, xs:date('2024-03-15'), true())"
+                                         << "1 a&b 2.5 2024-03-15 true";
+        QTest::newRow("entity-like text") << "'&amp;amp; &amp;lt;'" << "&amp; &lt;";
+        QTest::newRow("element keeps markup") << "<b>{string(doc($inputDocument)/doc/firm)}</b>"
+                                              << "<b>Рога &amp; Копыта &lt;ООО&gt; \"Ромашка\"</b>";
+        QTest::newRow("empty sequence") << "()" << "";
+        QTest::newRow("line feeds and tabs") << "concat('a', '&#9;', 'b', '&#10;', 'c')" << "a\tb\nc";
+    }
+    void resultText()
+    {
+        QFETCH(QString, body);
+        QFETCH(QString, expected);
+        const QString xml = source("firm.xml", "<doc><firm>Рога &amp; Копыта &lt;ООО&gt; \"Ромашка\"</firm></doc>");
+        QueryProc proc(xml, true, true, true, false);
+        QCOMPARE(proc.executeQuery(query("r.xq", body), {}), expected);
+        QVERIFY(proc.lastQuerySucceeded);
+    }
+
     void variableBoundWithTwoValuesCompiledOnce()
     {
         const QString xml = source("rows.xml", "<doc><r>first</r><r>second</r></doc>");
