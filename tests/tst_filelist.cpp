@@ -179,7 +179,7 @@ private slots:
         list.templateList = &catalogue;
         list.parallel = true;
         list.transformParams.useDestBase = true;
-        list.addFileNames(makeXmlFiles("load", 40));
+        list.addFileNames(makeXmlFiles("load", 150));
         QSignalSpy finished(&list, &FileList::processingFinished);
         list.startProcessFiles(psDetectDestBase);
         int reads = 0;
@@ -196,7 +196,7 @@ private slots:
             }
             QCoreApplication::processEvents();
         }
-        QVERIFY(reads > 40);
+        QVERIFY(reads > 150);
         for (FileItem* item : list.items)
             QCOMPARE(item->state(), 2);
     }
