@@ -82,6 +82,7 @@ private:
     void processPart(const DocxTemplatePart& part, bool mainPart);
     void declarePictureNamespaces();
     bool writePackage();
+    bool addPackageEntries();
     void clearPackageData();
 
     std::shared_ptr<const DocxTemplate> templatePackage;

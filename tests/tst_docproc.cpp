@@ -716,6 +716,25 @@ private slots:
             QStringLiteral("Ошибка сохранения результирующего документа %1").arg(QDir::toNativeSeparators(out))));
     }
 
+    // A template entry that cannot be copied fails the document half way:
+    // no half-written package may stay behind under the document's name.
+    void damagedTemplateEntryLeavesNoDocument()
+    {
+        const QString templatePath = dir.path() + "/" + newName() + ".docx";
+        QVERIFY(DocxBuilder(par("[%a%]")).entry("word/last.bin", QByteArray(100, 'z')).write(templatePath));
+        QByteArray bytes = readFile(templatePath);
+        const int header = bytes.lastIndexOf(QByteArray("PK\x03\x04"));
+        QVERIFY(header > 0);
+        bytes[header + 2] = 'X';
+        QVERIFY(writeFile(templatePath, bytes));
+        const QString out = dir.path() + "/" + newName() + "_out.docx";
+        DocProc proc(xml, out, templatePath, "Queries/docx", nullptr);
+        QVERIFY(!proc.generateDocument());
+        QVERIFY(!QFileInfo::exists(out));
+        QTRY_VERIFY(log.join('\n').contains(
+            QStringLiteral("Ошибка сохранения результирующего документа %1").arg(QDir::toNativeSeparators(out))));
+    }
+
     void templateCacheServesRepeatedDocuments()
     {
         const QString name = newName();
