@@ -57,6 +57,9 @@ public:
     QDomNode getTableInsert(const QDomNode& seedRow, const QString& result, const QString& replaceEmpty);
     QDomNode getSeparateInsert(const QDomNode& node, const QString& kind);
     void deleteEmptySections();
+    // Gives every table cell that does not end with a paragraph, and every
+    // text box without one, an empty paragraph at its end.
+    void closeCellsAndTextBoxes();
     static void restoreSpaces(const QDomNode& node);
 
     // Package side: relationship and picture numbers, pictures, registration.

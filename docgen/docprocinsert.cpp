@@ -300,3 +300,22 @@ void DocProc::deleteEmptySections()
     if (onlyProperties)
         body.removeChild(closing);
 }
+
+void DocProc::closeCellsAndTextBoxes()
+{
+    // Word refuses a document in which a cell's last block is not a paragraph
+    // or a text box has no paragraph. A command that takes its own paragraph
+    // with it (a block that is repeated no time, a table command after a
+    // nested table) leaves such a cell when that paragraph was its last.
+    static const QStringList blocks{nnPar, nnTable, QStringLiteral("w:sdt"), QStringLiteral("w:customXml"),
+                                    QStringLiteral("w:altChunk")};
+    for (QDomNode node = resultDoc.documentElement(); !node.isNull(); node = DomUtil::nextNode(node)) {
+        if (!node.isElement() || (node.nodeName() != nnCell && node.nodeName() != nnTextBoxContent))
+            continue;
+        QDomElement last = node.lastChildElement();
+        while (!last.isNull() && !blocks.contains(last.nodeName()))
+            last = last.previousSiblingElement();
+        if (last.isNull() || last.nodeName() == nnTable)
+            node.appendChild(resultDoc.createElement(nnPar));
+    }
+}

@@ -22,6 +22,7 @@ inline const QString nnCell = QStringLiteral("w:tc");
 inline const QString nnBody = QStringLiteral("w:body");
 inline const QString nnDocument = QStringLiteral("w:document");
 inline const QString nnBreak = QStringLiteral("w:br");
+inline const QString nnTextBoxContent = QStringLiteral("w:txbxContent");
 inline const QString attrSpace = QStringLiteral("xml:space");
 
 inline const QString contentFileName = QStringLiteral("word/document.xml");

@@ -447,6 +447,47 @@ private slots:
         QVERIFY(ok);
     }
 
+    // Word refuses a document in which a table cell does not end with a
+    // paragraph, or a text box holds none; commands that consume their own
+    // paragraph must not leave such a cell or text box behind.
+    void cellsAndTextBoxesEndWithAParagraph_data()
+    {
+        QTest::addColumn<QString>("body");
+        QTest::addColumn<QStringList>("expected");
+        const QString list = par("[%iterate_start=i%query=zero%]") + par("[%note%]") + par("[%iterate_end=i%]");
+        const QString nestedTable = table(cell(runXml("v"))) + par("[%insert_table%query=rows%]");
+        QTest::newRow("table command after a nested table")
+            << table(QStringLiteral("<w:tc>%1</w:tc>").arg(nestedTable))
+            << QStringList{"H1", "H2", "H1", "H2", "va", "vc", ""};
+        QTest::newRow("empty block alone in a cell")
+            << table(QStringLiteral("<w:tc>%1</w:tc>").arg(list)) << QStringList{"H1", "H2", ""};
+        QTest::newRow("empty block alone in a text box")
+            << QStringLiteral("<w:p><w:r><w:t>box</w:t></w:r><w:r><mc:AlternateContent "
+                              "xmlns:mc=\"http://schemas.openxmlformats.org/markup-compatibility/2006\">"
+                              "<mc:Fallback><w:pict><v:shape><v:textbox><w:txbxContent>%1</w:txbxContent>"
+                              "</v:textbox></v:shape></w:pict></mc:Fallback></mc:AlternateContent></w:r></w:p>")
+                   .arg(list)
+            << QStringList{"box", ""};
+    }
+
+    void cellsAndTextBoxesEndWithAParagraph()
+    {
+        QFETCH(QString, body);
+        QFETCH(QStringList, expected);
+        const Outcome outcome = generate(DocxBuilder(body));
+        QVERIFY(outcome.ok);
+        QCOMPARE(paragraphs(outcome.document), expected);
+        const QDomDocument doc = parse(outcome.document);
+        for (const QString& name : {QStringLiteral("w:tc"), QStringLiteral("w:txbxContent")}) {
+            const QDomNodeList holders = doc.elementsByTagName(name);
+            for (int i = 0; i < holders.size(); ++i) {
+                const QDomElement last = holders.at(i).lastChildElement();
+                QVERIFY2(!last.isNull() && last.tagName() == QLatin1String("w:p"),
+                         qPrintable(name + QLatin1String(" ends with ") + last.tagName()));
+            }
+        }
+    }
+
     void sectionSeparator()
     {
         const QString body = par("[%iterate_start=i%query=two%separate=section%]") + par("[%note%]")
