@@ -323,7 +323,9 @@ bool FileList::save(const QString& fileName, bool saveColumnNames) const
     if (saveColumnNames)
         stream << columnNames.join(QLatin1Char('\t')) << '\n';
     save(stream, nullptr);
-    return true;
+    // A full disk shows only when the buffered text reaches the file.
+    stream.flush();
+    return stream.status() == QTextStream::Ok && file.flush() && file.error() == QFileDevice::NoError;
 }
 
 void FileList::save(QTextStream& textStream, FileItem* startItem) const

@@ -232,6 +232,18 @@ private slots:
         QVERIFY(lines.at(5).startsWith("-f1.xml\t"));
         QCOMPARE(lines.at(5).count('\t'), 5);
     }
+
+    // A report that could not be written completely (a full disk) is a
+    // failure, not a saved report.
+    void reportOnAFullDiskFails()
+    {
+        if (!QFileInfo("/dev/full").exists())
+            QSKIP("no /dev/full here");
+        FileList list;
+        for (const QString& name : makeXmlFiles("full", 3))
+            list.addFileName(name);
+        QVERIFY(!list.save("/dev/full", true));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestFileList)
