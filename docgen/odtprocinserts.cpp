@@ -121,12 +121,15 @@ QDomNode OdtProc::getTableInsert(const QDomNode& seedRow, const QString& result,
             QDomElement holderElement = paragraph.firstChildElement(nnRun);
             if (holderElement.isNull())
                 holderElement = paragraph;
+            // The value follows the holder's first text, so the template
+            // row's own text stays in front of it. A holder that starts
+            // with an element (a tab, a leading space, a bookmark) or has
+            // no text at all gets the value after all it holds.
             QDomNode text = holderElement.firstChild();
+            while (!text.isNull() && text.nodeType() != QDomNode::TextNode)
+                text = text.nextSibling();
             if (text.isNull())
                 text = holderElement.appendChild(resultDoc.createTextNode(QString()));
-            if (text.nodeType() != QDomNode::TextNode)
-                continue;
-            // The template row's own text stays in front of the value.
             OdtTextWriter::insertAfter(text, resultDoc, value);
         }
         holder.appendChild(row);
