@@ -357,6 +357,10 @@ private slots:
         QTest::newRow("other runs of a cell stay")
             << cell(runXml("<") + runXml(">")) + cell("<w:pPr><w:rPr><w:b/></w:rPr></w:pPr>")
             << "[%insert_table%query=rows%]" << QStringList{"<a>", "b", "<c>", "d"};
+        QTest::newRow("cell paragraph inside a content control")
+            << "<w:tc><w:sdt><w:sdtPr><w:id w:val=\"5\"/></w:sdtPr><w:sdtContent><w:p>" + runXml("")
+                   + "</w:p></w:sdtContent></w:sdt></w:tc>" + cell(runXml(""))
+            << "[%insert_table%query=rows%]" << QStringList{"a", "b", "c", "d"};
         QTest::newRow("command split over runs, paragraph marks around it")
             << plain
             << "<w:proofErr w:type=\"spellStart\"/><w:r><w:t>[%insert_</w:t></w:r><w:r><w:rPr><w:b/></w:rPr>"
