@@ -83,6 +83,19 @@ private slots:
         QCOMPARE(removing.count(), 1);
     }
 
+    // Names that differ only in case are two files on Linux: each is processed.
+    void filesDifferingInCaseAreBothAdded()
+    {
+        FileList list;
+        const QString lower = dir.path() + "/case/inv.xml";
+        const QString upper = dir.path() + "/case/INV.xml";
+        QVERIFY(writeTextFile(lower, "<a/>") && writeTextFile(upper, "<b/>"));
+        list.addFileNames({lower, upper, lower});
+        QCOMPARE(list.items.size(), 2);
+        QCOMPARE(list.items.at(0)->sourceFileName(true), lower);
+        QCOMPARE(list.items.at(1)->sourceFileName(true), upper);
+    }
+
     void runWithNothingToDo()
     {
         FileList list;
