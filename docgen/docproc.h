@@ -17,7 +17,7 @@ class DocxTemplate;
 struct DocxTemplatePart;
 
 // Generates a DOCX document from a DOCX template and a source XML file: walks
-// the main part and every header and footer part that holds a command,
+// the main part and every header, footer and notes part that holds a command,
 // copies everything that is not a command and puts in place of each command
 // its text, paragraphs, table rows, picture or repeated block; removes the
 // sections marked empty; writes a copy of the template package with the

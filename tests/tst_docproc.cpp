@@ -598,6 +598,32 @@ private slots:
         QCOMPARE(zipEntry(outcome.path, "word/header2.xml"), zipEntry(templatePath, "word/header2.xml"));
     }
 
+    // Commands in footnotes and endnotes are carried out like those in the
+    // body, as the ODT and RTF generators do with notes.
+    void footnotesAndEndnotes_data()
+    {
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<QString>("root");
+        QTest::addColumn<QString>("note");
+        QTest::newRow("footnote") << "word/footnotes.xml" << "w:footnotes" << "w:footnote";
+        QTest::newRow("endnote") << "word/endnotes.xml" << "w:endnotes" << "w:endnote";
+    }
+    void footnotesAndEndnotes()
+    {
+        QFETCH(QString, entry);
+        QFETCH(QString, root);
+        QFETCH(QString, note);
+        const QString notes = QStringLiteral(
+                                  "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n<%1 "
+                                  "xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\">"
+                                  "<%2 w:id=\"1\">%3</%2></%1>")
+                                  .arg(root, note, par("Note: [%name%], [%query=empty%replace_empty=-%]"));
+        const Outcome outcome = generate(DocxBuilder(par("body [%a%]")).entry(entry, notes.toUtf8()));
+        QVERIFY(outcome.ok);
+        QCOMPARE(paragraphs(outcome.document), QStringList({"body A"}));
+        QCOMPARE(paragraphs(zipEntry(outcome.path, entry)), QStringList({"Note: Ivan, -"}));
+    }
+
     void pictures()
     {
         const QString pictureRun = "<w:r><w:rPr><w:b/></w:rPr><w:t>[%insert_picture%query=pic%]</w:t></w:r>";
