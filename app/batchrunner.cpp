@@ -108,7 +108,7 @@ bool BatchRunner::writeReport(const FileList& list) const
     out << list.columnNames.join(QLatin1Char('\t')) << '\n';
     list.save(out, nullptr);
     out.flush();
-    return true;
+    return out.status() == QTextStream::Ok && std::fflush(stdout) == 0 && !std::ferror(stdout);
 }
 
 int BatchRunner::run()

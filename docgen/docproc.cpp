@@ -59,6 +59,7 @@ void DocProc::processPart(const DocxTemplatePart& part, bool mainPart)
     // footer have no effect.
     if (mainPart)
         deleteEmptySections();
+    closeCellsAndTextBoxes();
     declarePictureNamespaces();
 
     // Compact: whitespace between WordprocessingML elements means nothing,

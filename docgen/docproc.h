@@ -17,7 +17,7 @@ class DocxTemplate;
 struct DocxTemplatePart;
 
 // Generates a DOCX document from a DOCX template and a source XML file: walks
-// the main part and every header and footer part that holds a command,
+// the main part and every header, footer and notes part that holds a command,
 // copies everything that is not a command and puts in place of each command
 // its text, paragraphs, table rows, picture or repeated block; removes the
 // sections marked empty; writes a copy of the template package with the
@@ -57,6 +57,9 @@ public:
     QDomNode getTableInsert(const QDomNode& seedRow, const QString& result, const QString& replaceEmpty);
     QDomNode getSeparateInsert(const QDomNode& node, const QString& kind);
     void deleteEmptySections();
+    // Gives every table cell that does not end with a paragraph, and every
+    // text box without one, an empty paragraph at its end.
+    void closeCellsAndTextBoxes();
     static void restoreSpaces(const QDomNode& node);
 
     // Package side: relationship and picture numbers, pictures, registration.
@@ -82,6 +85,7 @@ private:
     void processPart(const DocxTemplatePart& part, bool mainPart);
     void declarePictureNamespaces();
     bool writePackage();
+    bool addPackageEntries();
     void clearPackageData();
 
     std::shared_ptr<const DocxTemplate> templatePackage;

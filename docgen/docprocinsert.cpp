@@ -64,6 +64,28 @@ void removeOtherTextRuns(const QDomElement& paragraph, const QDomElement& keep)
         run.parentNode().removeChild(run);
 }
 
+// The first paragraph of a table cell, also when it stands in a content
+// control or another wrapper, but not one of a table nested in the cell.
+QDomElement firstParagraphOf(const QDomElement& cell)
+{
+    QDomNode node = cell.firstChild();
+    while (!node.isNull()) {
+        if (node.isElement()) {
+            const QString name = node.nodeName();
+            if (name == nnPar)
+                return node.toElement();
+            if (name != nnTable && node.hasChildNodes()) {
+                node = node.firstChild();
+                continue;
+            }
+        }
+        while (node.nextSibling().isNull() && node.parentNode() != cell)
+            node = node.parentNode();
+        node = node.nextSibling();
+    }
+    return QDomElement();
+}
+
 QDomElement sectionPropertiesOf(const QDomElement& paragraph)
 {
     return paragraph.firstChildElement(nnParProp).firstChildElement(nnSectProp);
@@ -166,7 +188,7 @@ QDomNode DocProc::getTableInsert(const QDomNode& seedRow, const QString& result,
             if (value.isEmpty() && !replaceEmpty.isEmpty()
                 && (result.isEmpty() || (!line.isEmpty() && column < values.size())))
                 value = replaceEmpty;
-            QDomElement p = cell.firstChildElement(nnPar);
+            QDomElement p = firstParagraphOf(cell);
             if (p.isNull())
                 continue;
             QDomElement run = p.firstChildElement(nnRun);
@@ -299,4 +321,23 @@ void DocProc::deleteEmptySections()
         onlyProperties = !n.isElement() || n == properties;
     if (onlyProperties)
         body.removeChild(closing);
+}
+
+void DocProc::closeCellsAndTextBoxes()
+{
+    // Word refuses a document in which a cell's last block is not a paragraph
+    // or a text box has no paragraph. A command that takes its own paragraph
+    // with it (a block that is repeated no time, a table command after a
+    // nested table) leaves such a cell when that paragraph was its last.
+    static const QStringList blocks{nnPar, nnTable, QStringLiteral("w:sdt"), QStringLiteral("w:customXml"),
+                                    QStringLiteral("w:altChunk")};
+    for (QDomNode node = resultDoc.documentElement(); !node.isNull(); node = DomUtil::nextNode(node)) {
+        if (!node.isElement() || (node.nodeName() != nnCell && node.nodeName() != nnTextBoxContent))
+            continue;
+        QDomElement last = node.lastChildElement();
+        while (!last.isNull() && !blocks.contains(last.nodeName()))
+            last = last.previousSiblingElement();
+        if (last.isNull() || last.nodeName() == nnTable)
+            node.appendChild(resultDoc.createElement(nnPar));
+    }
 }

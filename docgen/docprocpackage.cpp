@@ -140,6 +140,17 @@ bool DocProc::writePackage()
 {
     if (!ZipUtil::copyReplaceArchiveFiles(destinationFileName, templateFileName, replacedFiles))
         return false;
+    if (addPackageEntries())
+        return true;
+    // The package was written here, but without its pictures or
+    // relationships it is no document.
+    if (QFileInfo(destinationFileName).isFile())
+        QFile::remove(destinationFileName);
+    return false;
+}
+
+bool DocProc::addPackageEntries()
+{
     // Added one at a time so that the result does not depend on hash order.
     for (const QString& entry : qAsConst(pictureEntries)) {
         if (!ZipUtil::addFiles(destinationFileName, {{entry, addedFiles.value(entry)}}))

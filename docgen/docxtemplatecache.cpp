@@ -47,7 +47,7 @@ std::shared_ptr<const DocxTemplate> DocxTemplate::load(const QString& templatePa
         return nullptr;
     loaded->maxPictureNo = DocxRelations::maxPictureNumber(loaded->entryNames);
     for (const QString& name : qAsConst(loaded->entryNames)) {
-        if (!DocxXml::isHeaderFooterEntry(name))
+        if (!DocxXml::isHeaderFooterEntry(name) && !DocxXml::isNotesEntry(name))
             continue;
         // A part that does not parse, or holds no command, stays in the
         // package exactly as it is.

@@ -33,7 +33,8 @@ public:
 
     QStringList entryNames;
     DocxTemplatePart mainPart;
-    // Header and footer parts that hold at least one command, in package order.
+    // Header, footer, footnote and endnote parts that hold at least one
+    // command, in package order.
     QVector<DocxTemplatePart> headerFooterParts;
     // Highest N of the template's word/media/imageN.* entries.
     int maxPictureNo = 0;

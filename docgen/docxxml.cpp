@@ -24,6 +24,12 @@ bool isHeaderFooterEntry(const QString& entryName)
     return reHeaderFooter.match(entryName).hasMatch();
 }
 
+bool isNotesEntry(const QString& entryName)
+{
+    static const QRegularExpression reNotes(QRegularExpression::anchoredPattern(patNotes));
+    return reNotes.match(entryName).hasMatch();
+}
+
 QString runText(const QDomElement& run)
 {
     QString text;

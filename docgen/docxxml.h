@@ -22,6 +22,7 @@ inline const QString nnCell = QStringLiteral("w:tc");
 inline const QString nnBody = QStringLiteral("w:body");
 inline const QString nnDocument = QStringLiteral("w:document");
 inline const QString nnBreak = QStringLiteral("w:br");
+inline const QString nnTextBoxContent = QStringLiteral("w:txbxContent");
 inline const QString attrSpace = QStringLiteral("xml:space");
 
 inline const QString contentFileName = QStringLiteral("word/document.xml");
@@ -35,6 +36,7 @@ inline const QString picPref = QStringLiteral("image");
 // bracket holding at least two percent signs, then a closing bracket.
 inline const QString patCommandBlock = QStringLiteral("\\[[^\\[]*%[^\\[]*%[^\\[]*\\]");
 inline const QString patHeaderFooter = QStringLiteral("(word/header\\d*\\.xml|word/footer\\d*\\.xml)");
+inline const QString patNotes = QStringLiteral("(word/footnotes\\.xml|word/endnotes\\.xml)");
 
 // The compiled block pattern, created once; matching is thread-safe.
 const QRegularExpression& commandBlockPattern();
@@ -42,6 +44,8 @@ const QRegularExpression& commandBlockPattern();
 const QRegularExpression& wholeCommandBlockPattern();
 // Whether an entry name is a header or footer part.
 bool isHeaderFooterEntry(const QString& entryName);
+// Whether an entry name is the footnotes or the endnotes part.
+bool isNotesEntry(const QString& entryName);
 
 // The text of a run: its direct "w:t" children joined. Tabs, breaks, field
 // characters and deleted text ("w:delText") are not part of it, and neither

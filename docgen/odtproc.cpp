@@ -9,6 +9,8 @@
 #include "ziputil.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 
 using namespace OdtNames;
 
@@ -109,8 +111,13 @@ bool OdtProc::generateDocument()
     correctManifest();
 
     bool written = ZipUtil::copyReplaceArchiveFiles(destinationFileName, templateFileName, replacedFiles);
-    if (written && !addedFiles.isEmpty())
+    if (written && !addedFiles.isEmpty()) {
         written = ZipUtil::addFiles(destinationFileName, addedFiles);
+        // Without its pictures the package written here is no document.
+        if (!written)
+            if (QFileInfo(destinationFileName).isFile())
+                QFile::remove(destinationFileName);
+    }
     if (!written) {
         showStatus(QStringLiteral("Ошибка сохранения результирующего документа %1")
                        .arg(QDir::toNativeSeparators(destinationFileName)));

@@ -41,6 +41,28 @@ QDomNode previousContentSibling(const QDomNode& node)
     return n;
 }
 
+// The first paragraph of a table cell, also inside a list or section, but
+// not one of a table nested in the cell.
+QDomElement firstParagraphOf(const QDomElement& cell)
+{
+    QDomNode node = cell.firstChild();
+    while (!node.isNull()) {
+        if (node.isElement()) {
+            const QString name = node.nodeName();
+            if (name == nnPar)
+                return node.toElement();
+            if (name != nnTable && node.hasChildNodes()) {
+                node = node.firstChild();
+                continue;
+            }
+        }
+        while (node.nextSibling().isNull() && node.parentNode() != cell)
+            node = node.parentNode();
+        node = node.nextSibling();
+    }
+    return QDomElement();
+}
+
 // Identifiers must stay unique; copies made of one paragraph do not keep them.
 void dropIdentifiers(QDomElement element)
 {
@@ -115,18 +137,21 @@ QDomNode OdtProc::getTableInsert(const QDomNode& seedRow, const QString& result,
             if (value.isEmpty() && !replaceEmpty.isEmpty()
                 && (result.isEmpty() || (!line.isEmpty() && column < values.size())))
                 value = replaceEmpty;
-            QDomElement paragraph = cell.firstChildElement(nnPar);
+            QDomElement paragraph = firstParagraphOf(cell);
             if (paragraph.isNull())
                 continue;
             QDomElement holderElement = paragraph.firstChildElement(nnRun);
             if (holderElement.isNull())
                 holderElement = paragraph;
+            // The value follows the holder's first text, so the template
+            // row's own text stays in front of it. A holder that starts
+            // with an element (a tab, a leading space, a bookmark) or has
+            // no text at all gets the value after all it holds.
             QDomNode text = holderElement.firstChild();
+            while (!text.isNull() && text.nodeType() != QDomNode::TextNode)
+                text = text.nextSibling();
             if (text.isNull())
                 text = holderElement.appendChild(resultDoc.createTextNode(QString()));
-            if (text.nodeType() != QDomNode::TextNode)
-                continue;
-            // The template row's own text stays in front of the value.
             OdtTextWriter::insertAfter(text, resultDoc, value);
         }
         holder.appendChild(row);

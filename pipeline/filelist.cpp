@@ -12,6 +12,8 @@
 #include <QTextStream>
 #include <QTimer>
 
+#include <sys/stat.h>
+
 FileList::FileList(QObject* parent)
     : QObject(parent),
       columnNames({QStringLiteral("Исходный файл"), QStringLiteral("Размер"), QStringLiteral("Тип файла"),
@@ -32,10 +34,32 @@ FileList::~FileList()
     qDeleteAll(items);
 }
 
+namespace {
+
+// Whether two names given for the list stand for one file. Names are
+// compared without regard to case, but on a case-sensitive file system
+// "inv.xml" and "INV.xml" can be two files, and dropping one as a
+// duplicate would silently leave it unprocessed.
+bool sameFileName(const QString& a, const QString& b)
+{
+    if (a == b)
+        return true;
+    if (a.compare(b, Qt::CaseInsensitive) != 0)
+        return false;
+    struct stat first;
+    struct stat second;
+    if (::stat(QFile::encodeName(a).constData(), &first) != 0
+        || ::stat(QFile::encodeName(b).constData(), &second) != 0)
+        return true;
+    return first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+}
+
+} // namespace
+
 bool FileList::containsFileName(const QString& fileName) const
 {
     for (const FileItem* item : items) {
-        if (item->sourceFileName(true).compare(fileName, Qt::CaseInsensitive) == 0)
+        if (sameFileName(item->sourceFileName(true), fileName))
             return true;
     }
     return false;
@@ -323,7 +347,9 @@ bool FileList::save(const QString& fileName, bool saveColumnNames) const
     if (saveColumnNames)
         stream << columnNames.join(QLatin1Char('\t')) << '\n';
     save(stream, nullptr);
-    return true;
+    // A full disk shows only when the buffered text reaches the file.
+    stream.flush();
+    return stream.status() == QTextStream::Ok && file.flush() && file.error() == QFileDevice::NoError;
 }
 
 void FileList::save(QTextStream& textStream, FileItem* startItem) const

@@ -10,7 +10,9 @@
 #include <QFile>
 #include <QFileIconProvider>
 #include <QFileInfo>
+#include <QMutex>
 #include <QSet>
+#include <QWaitCondition>
 
 #include <memory>
 
@@ -33,6 +35,33 @@ QString stripMatchPrefix(const QString& baseName, const QString& matchPrefix)
 }
 
 const int maxNameVariant = 999;
+
+// Documents that transformations are producing right now, by full path. A
+// document's file appears only when its generator writes it, well after the
+// name was chosen; until then the name is taken all the same, or two files
+// of one parallel run would get the same name and one document would
+// silently replace the other.
+QMutex claimMutex;
+QWaitCondition claimReleased;
+QSet<QString> claimedPaths;
+
+// Gives a claimed name back when the transformation is over, whatever its outcome.
+class DestinationClaim
+{
+public:
+    DestinationClaim() = default;
+    DestinationClaim(const DestinationClaim&) = delete;
+    DestinationClaim& operator=(const DestinationClaim&) = delete;
+    ~DestinationClaim()
+    {
+        if (path.isEmpty())
+            return;
+        QMutexLocker lock(&claimMutex);
+        claimedPaths.remove(path);
+        claimReleased.wakeAll();
+    }
+    QString path;
+};
 
 } // namespace
 
@@ -203,6 +232,11 @@ QString XmlFileItem::safeFileBase(const QString& base)
 
 bool XmlFileItem::composeDestFileName(const QString& ext, bool useDestBase, bool overwrite)
 {
+    return chooseDestFileName(ext, useDestBase, overwrite, nullptr);
+}
+
+bool XmlFileItem::chooseDestFileName(const QString& ext, bool useDestBase, bool overwrite, QString* claimedPath)
+{
     const TemplateItem* t = templateItem();
     if (!t)
         return false;
@@ -213,22 +247,40 @@ bool XmlFileItem::composeDestFileName(const QString& ext, bool useDestBase, bool
     const QString folder = path(true);
     const QString stem = base + t->suffix;
     QString name = stem + QLatin1Char('.') + ext;
-    if (!overwrite && QFile::exists(concatPathFile(folder, name))) {
-        name.clear();
-        for (int n = 1; n <= maxNameVariant && name.isEmpty(); ++n) {
-            const QString candidate = stem + QStringLiteral("_%1.").arg(n) + ext;
-            if (!QFile::exists(concatPathFile(folder, candidate)))
-                name = candidate;
+    {
+        // Choosing and claiming are one step, so no other worker can pick
+        // the name in between.
+        QMutexLocker lock(claimedPath ? &claimMutex : nullptr);
+        const auto taken = [&](const QString& candidate) {
+            const QString candidatePath = concatPathFile(folder, candidate);
+            return QFile::exists(candidatePath) || (claimedPath && claimedPaths.contains(candidatePath));
+        };
+        if (overwrite && claimedPath) {
+            // Overwriting a document that another worker is still writing
+            // would interleave the two files; wait for it, then replace it.
+            while (claimedPaths.contains(concatPathFile(folder, name)))
+                claimReleased.wait(&claimMutex);
+        } else if (!overwrite && taken(name)) {
+            name.clear();
+            for (int n = 1; n <= maxNameVariant && name.isEmpty(); ++n) {
+                const QString candidate = stem + QStringLiteral("_%1.").arg(n) + ext;
+                if (!taken(candidate))
+                    name = candidate;
+            }
         }
-        if (name.isEmpty()) {
-            // Every variant is taken: never overwrite one of the user's files.
-            setDestFileName(QString());
-            appendErrorText(QStringLiteral("Ошибка! Не найдено свободное имя для документа: %1 (заняты все имена "
-                                           "с номерами до _%2)")
-                                .arg(shownFileName(concatPathFile(folder, stem + QLatin1Char('.') + ext)))
-                                .arg(maxNameVariant));
-            return false;
+        if (claimedPath && !name.isEmpty()) {
+            *claimedPath = concatPathFile(folder, name);
+            claimedPaths.insert(*claimedPath);
         }
+    }
+    if (name.isEmpty()) {
+        // Every variant is taken: never overwrite one of the user's files.
+        setDestFileName(QString());
+        appendErrorText(QStringLiteral("Ошибка! Не найдено свободное имя для документа: %1 (заняты все имена "
+                                       "с номерами до _%2)")
+                            .arg(shownFileName(concatPathFile(folder, stem + QLatin1Char('.') + ext)))
+                            .arg(maxNameVariant));
+        return false;
     }
     setDestFileName(name);
     return true;
@@ -239,7 +291,8 @@ bool XmlFileItem::transform(const QString& format, bool useDestBase, bool overwr
     const TemplateItem* t = templateItem();
     if (!t || hasError() || state() > 2)
         return false;
-    if (!composeDestFileName(format, useDestBase, overwrite))
+    DestinationClaim claim;
+    if (!chooseDestFileName(format, useDestBase, overwrite, &claim.path))
         return false;
 
     const QString sourcePath = sourceFileName(true);

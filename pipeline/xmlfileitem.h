@@ -47,6 +47,10 @@ public:
     static QString safeFileBase(const QString& base);
 
 private:
+    // composeDestFileName; with `claimedPath` the name is also claimed for
+    // the caller (the path is stored there), and names claimed by other
+    // transformations count as taken.
+    bool chooseDestFileName(const QString& ext, bool useDestBase, bool overwrite, QString* claimedPath);
     XmlFileItem* newLink(TemplateItem* item);
     QString runQuery(const QString& queryFile) const;
 

@@ -7,6 +7,19 @@
 #include "ziputil.h"
 
 #include <QDir>
+#include <QHash>
+#include <QMutex>
+
+namespace {
+
+// Unpack folders in use, each with the archive that unpacks into it. Archives
+// named alike ("inv.2024-03.zip", "inv.2024-04.zip") share their base name;
+// in one folder, files of the same name from the two would replace each
+// other.
+QMutex folderMutex;
+QHash<QString, QString> folderArchives;
+
+} // namespace
 
 ZipFileItem::ZipFileItem(const QString& fileName, FileItem* parentItem) : FileItem(fileName, parentItem, false)
 {
@@ -14,7 +27,28 @@ ZipFileItem::ZipFileItem(const QString& fileName, FileItem* parentItem) : FileIt
 
 QString ZipFileItem::unzipFolder() const
 {
+    {
+        QMutexLocker lock(&mutex);
+        if (!chosenFolder.isEmpty())
+            return chosenFolder;
+    }
     return concatPath(dirPath(), baseName());
+}
+
+QString ZipFileItem::claimUnzipFolder()
+{
+    const QString archive = sourceFileName(true);
+    const QString base = concatPath(dirPath(), baseName());
+    QString folder = base;
+    {
+        QMutexLocker lock(&folderMutex);
+        for (int n = 1; folderArchives.contains(folder) && folderArchives.value(folder) != archive; ++n)
+            folder = base + QStringLiteral("_%1").arg(n);
+        folderArchives.insert(folder, archive);
+    }
+    QMutexLocker lock(&mutex);
+    chosenFolder = folder;
+    return folder;
 }
 
 bool ZipFileItem::unzip(const UnzipParams& params)
@@ -22,7 +56,7 @@ bool ZipFileItem::unzip(const UnzipParams& params)
     if (hasError() || state() > 0)
         return false;
     const QString shownArchive = shownFileName(sourceFileName(true));
-    const QString folder = unzipFolder();
+    const QString folder = claimUnzipFolder();
     if (!QDir(folder).exists() && !QDir().mkpath(folder)) {
         appendErrorText(QStringLiteral("Ошибка создания директории для распаковки архива: %1").arg(shownArchive));
         return false;

@@ -277,7 +277,15 @@ bool ZipUtil::copyReplaceArchiveFiles(const QString& destZip, const QString& src
     }
     ok = ok && walkedToEnd(src);
     dest.close();
-    return ok && dest.getZipError() == ZIP_OK;
+    if (ok && dest.getZipError() == ZIP_OK)
+        return true;
+    // Closing wrote a directory of what was copied so far, which opens as a
+    // package with parts missing: leave nothing that could pass for the
+    // document. The file was created above, so it is no file of the user's;
+    // a device or other special file written to is never removed.
+    if (QFileInfo(destZip).isFile())
+        QFile::remove(destZip);
+    return false;
 }
 
 bool ZipUtil::addFiles(const QString& zipFileName, const QHash<QString, QString>& files)

@@ -40,6 +40,8 @@ public:
     // `replacements` get the given bytes. Order, names, dates, attributes and
     // compression methods of the entries are kept; unchanged entries are
     // copied as they are stored. Names absent from `srcZip` are not added.
+    // On failure nothing is left at `destZip`, unless it could not even be
+    // opened for writing, in which case it is not touched.
     static bool copyReplaceArchiveFiles(const QString& destZip, const QString& srcZip,
                                         const QHash<QString, QByteArray*>& replacements);
 

@@ -18,11 +18,13 @@ struct BatchRun
     QString err;
 };
 
-BatchRun runBatch(const QStringList& args, const QString& workDir)
+BatchRun runBatch(const QStringList& args, const QString& workDir, const QString& outputFile = QString())
 {
     BatchRun run;
     QProcess process;
     process.setWorkingDirectory(workDir);
+    if (!outputFile.isEmpty())
+        process.setStandardOutputFile(outputFile);
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.remove(QStringLiteral("DISPLAY"));
     env.remove(QStringLiteral("QT_QPA_PLATFORM"));
@@ -169,6 +171,30 @@ private slots:
         const BatchRun unknown = runBatch({"--resources", examples + "/resources", "--template", "nope", invoices.first()},
                                           work);
         QCOMPARE(unknown.exitCode, 2);
+    }
+
+    // A report that cannot be written makes the run fail, wherever it goes.
+    void reportOnAFullDiskFails_data()
+    {
+        QTest::addColumn<QString>("report");
+        QTest::addColumn<QString>("output");
+        QTest::newRow("file") << "/dev/full" << QString();
+        QTest::newRow("standard output") << "-" << "/dev/full";
+    }
+    void reportOnAFullDiskFails()
+    {
+        QFETCH(QString, report);
+        QFETCH(QString, output);
+        if (!QFileInfo("/dev/full").exists())
+            QSKIP("no /dev/full here");
+        const QString work = dir.path() + "/full/" + QTest::currentDataTag();
+        copyFolder(examples + "/data", work);
+        const BatchRun run = runBatch({"--resources", examples + "/resources", "--format", "rtf", "--report", report,
+                                       work + "/invoice_147.xml"},
+                                      work, output);
+        QCOMPARE(run.exitCode, 1);
+        QVERIFY(run.err.contains(QStringLiteral("Ошибка сохранения отчёта в файл")));
+        QCOMPARE(filesIn(work, {"*.rtf"}).size(), 1);
     }
 };
 

@@ -1,14 +1,19 @@
 // Template detection by match queries, destination naming, transformation
 // preconditions and additional templates, with real query files.
+#include "docxbuilder.h"
 #include "globals.h"
 #include "messagesenderobject.h"
 #include "status.h"
 #include "templatelist.h"
 #include "testsupport.h"
 #include "xmlfileitem.h"
+#include "ziputil.h"
 
 #include <QTextCodec>
+#include <QThread>
 #include <QtTest>
+
+#include <atomic>
 
 using namespace TestSupport;
 
@@ -226,6 +231,65 @@ private slots:
         QVERIFY(QFile::exists(dir.path() + "/e2f_l.rtf"));
         QCOMPARE(failing.state(), 0);
         setGlobalMessageSender(nullptr);
+    }
+
+    // Files of one parallel run that get the same document name, as files of
+    // one name in different folders of an archive do: every document must be
+    // written whole, and without overwriting each gets a file of its own.
+    void concurrentTransformsOfOneName_data()
+    {
+        QTest::addColumn<bool>("overwrite");
+        QTest::newRow("new names") << false;
+        QTest::newRow("overwrite") << true;
+    }
+    void concurrentTransformsOfOneName()
+    {
+        QFETCH(bool, overwrite);
+        QVERIFY(DocxBuilder("<w:p><w:r><w:t>[%query=no%]</w:t></w:r></w:p>").write(res->path() + "/Templates/same.docx"));
+        res->addQuery("same", "no", queryPrologue() + "string(doc($inputDocument)/doc/no)");
+        TemplateList list;
+        loadCatalogue(list, {entry("same", "_s", "same", "", "yes", "")});
+        QTemporaryDir folder;
+        const int count = 8;
+        std::vector<std::unique_ptr<XmlFileItem>> items;
+        for (int i = 0; i < count; ++i) {
+            const QString source = folder.path() + QStringLiteral("/%1.xml").arg(i);
+            QVERIFY(writeTextFile(source, QStringLiteral("<doc><no>N%1N</no></doc>").arg(i)));
+            items.emplace_back(new XmlFileItem(source, nullptr, false));
+            items.back()->setTemplateItem(list.getItem(0));
+            items.back()->setState(2);
+            items.back()->setDestBaseName(QStringLiteral("Акт"));
+        }
+        std::atomic<bool> go{false};
+        std::atomic<int> made{0};
+        QList<QThread*> threads;
+        for (int i = 0; i < count; ++i) {
+            threads << QThread::create([&, i] {
+                while (!go)
+                    QThread::yieldCurrentThread();
+                if (items[i]->transform("docx", true, overwrite))
+                    ++made;
+            });
+            threads.last()->start();
+        }
+        go = true;
+        for (QThread* thread : qAsConst(threads)) {
+            QVERIFY(thread->wait(60000));
+            delete thread;
+        }
+        QCOMPARE(made.load(), count);
+
+        QSet<QString> paths;
+        for (const auto& item : items)
+            paths.insert(item->destFilePath());
+        QCOMPARE(paths.size(), overwrite ? 1 : count);
+        for (int i = 0; i < count; ++i) {
+            bool ok = false;
+            const QByteArray part = ZipUtil::loadFile(items[i]->destFilePath(), "word/document.xml", &ok);
+            QVERIFY2(ok, qPrintable(items[i]->destFilePath()));
+            if (!overwrite)
+                QVERIFY(part.contains(QStringLiteral("N%1N").arg(i).toUtf8()));
+        }
     }
 
     void additionalTemplates()

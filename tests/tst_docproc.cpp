@@ -357,6 +357,10 @@ private slots:
         QTest::newRow("other runs of a cell stay")
             << cell(runXml("<") + runXml(">")) + cell("<w:pPr><w:rPr><w:b/></w:rPr></w:pPr>")
             << "[%insert_table%query=rows%]" << QStringList{"<a>", "b", "<c>", "d"};
+        QTest::newRow("cell paragraph inside a content control")
+            << "<w:tc><w:sdt><w:sdtPr><w:id w:val=\"5\"/></w:sdtPr><w:sdtContent><w:p>" + runXml("")
+                   + "</w:p></w:sdtContent></w:sdt></w:tc>" + cell(runXml(""))
+            << "[%insert_table%query=rows%]" << QStringList{"a", "b", "c", "d"};
         QTest::newRow("command split over runs, paragraph marks around it")
             << plain
             << "<w:proofErr w:type=\"spellStart\"/><w:r><w:t>[%insert_</w:t></w:r><w:r><w:rPr><w:b/></w:rPr>"
@@ -445,6 +449,47 @@ private slots:
         const QStringList texts = generateTexts(body, &ok);
         QCOMPARE(texts, expected);
         QVERIFY(ok);
+    }
+
+    // Word refuses a document in which a table cell does not end with a
+    // paragraph, or a text box holds none; commands that consume their own
+    // paragraph must not leave such a cell or text box behind.
+    void cellsAndTextBoxesEndWithAParagraph_data()
+    {
+        QTest::addColumn<QString>("body");
+        QTest::addColumn<QStringList>("expected");
+        const QString list = par("[%iterate_start=i%query=zero%]") + par("[%note%]") + par("[%iterate_end=i%]");
+        const QString nestedTable = table(cell(runXml("v"))) + par("[%insert_table%query=rows%]");
+        QTest::newRow("table command after a nested table")
+            << table(QStringLiteral("<w:tc>%1</w:tc>").arg(nestedTable))
+            << QStringList{"H1", "H2", "H1", "H2", "va", "vc", ""};
+        QTest::newRow("empty block alone in a cell")
+            << table(QStringLiteral("<w:tc>%1</w:tc>").arg(list)) << QStringList{"H1", "H2", ""};
+        QTest::newRow("empty block alone in a text box")
+            << QStringLiteral("<w:p><w:r><w:t>box</w:t></w:r><w:r><mc:AlternateContent "
+                              "xmlns:mc=\"http://schemas.openxmlformats.org/markup-compatibility/2006\">"
+                              "<mc:Fallback><w:pict><v:shape><v:textbox><w:txbxContent>%1</w:txbxContent>"
+                              "</v:textbox></v:shape></w:pict></mc:Fallback></mc:AlternateContent></w:r></w:p>")
+                   .arg(list)
+            << QStringList{"box", ""};
+    }
+
+    void cellsAndTextBoxesEndWithAParagraph()
+    {
+        QFETCH(QString, body);
+        QFETCH(QStringList, expected);
+        const Outcome outcome = generate(DocxBuilder(body));
+        QVERIFY(outcome.ok);
+        QCOMPARE(paragraphs(outcome.document), expected);
+        const QDomDocument doc = parse(outcome.document);
+        for (const QString& name : {QStringLiteral("w:tc"), QStringLiteral("w:txbxContent")}) {
+            const QDomNodeList holders = doc.elementsByTagName(name);
+            for (int i = 0; i < holders.size(); ++i) {
+                const QDomElement last = holders.at(i).lastChildElement();
+                QVERIFY2(!last.isNull() && last.tagName() == QLatin1String("w:p"),
+                         qPrintable(name + QLatin1String(" ends with ") + last.tagName()));
+            }
+        }
     }
 
     void sectionSeparator()
@@ -551,6 +596,32 @@ private slots:
         // A part without a command is left exactly as it was.
         const QString templatePath = dir.path() + "/" + name + ".docx";
         QCOMPARE(zipEntry(outcome.path, "word/header2.xml"), zipEntry(templatePath, "word/header2.xml"));
+    }
+
+    // Commands in footnotes and endnotes are carried out like those in the
+    // body, as the ODT and RTF generators do with notes.
+    void footnotesAndEndnotes_data()
+    {
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<QString>("root");
+        QTest::addColumn<QString>("note");
+        QTest::newRow("footnote") << "word/footnotes.xml" << "w:footnotes" << "w:footnote";
+        QTest::newRow("endnote") << "word/endnotes.xml" << "w:endnotes" << "w:endnote";
+    }
+    void footnotesAndEndnotes()
+    {
+        QFETCH(QString, entry);
+        QFETCH(QString, root);
+        QFETCH(QString, note);
+        const QString notes = QStringLiteral(
+                                  "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n<%1 "
+                                  "xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\">"
+                                  "<%2 w:id=\"1\">%3</%2></%1>")
+                                  .arg(root, note, par("Note: [%name%], [%query=empty%replace_empty=-%]"));
+        const Outcome outcome = generate(DocxBuilder(par("body [%a%]")).entry(entry, notes.toUtf8()));
+        QVERIFY(outcome.ok);
+        QCOMPARE(paragraphs(outcome.document), QStringList({"body A"}));
+        QCOMPARE(paragraphs(zipEntry(outcome.path, entry)), QStringList({"Note: Ivan, -"}));
     }
 
     void pictures()
@@ -712,6 +783,25 @@ private slots:
         const QString out = dir.path() + "/no/such/folder/out.docx";
         DocProc proc(xml, out, templatePath, "Queries/docx", nullptr);
         QVERIFY(!proc.generateDocument());
+        QTRY_VERIFY(log.join('\n').contains(
+            QStringLiteral("Ошибка сохранения результирующего документа %1").arg(QDir::toNativeSeparators(out))));
+    }
+
+    // A template entry that cannot be copied fails the document half way:
+    // no half-written package may stay behind under the document's name.
+    void damagedTemplateEntryLeavesNoDocument()
+    {
+        const QString templatePath = dir.path() + "/" + newName() + ".docx";
+        QVERIFY(DocxBuilder(par("[%a%]")).entry("word/last.bin", QByteArray(100, 'z')).write(templatePath));
+        QByteArray bytes = readFile(templatePath);
+        const int header = bytes.lastIndexOf(QByteArray("PK\x03\x04"));
+        QVERIFY(header > 0);
+        bytes[header + 2] = 'X';
+        QVERIFY(writeFile(templatePath, bytes));
+        const QString out = dir.path() + "/" + newName() + "_out.docx";
+        DocProc proc(xml, out, templatePath, "Queries/docx", nullptr);
+        QVERIFY(!proc.generateDocument());
+        QVERIFY(!QFileInfo::exists(out));
         QTRY_VERIFY(log.join('\n').contains(
             QStringLiteral("Ошибка сохранения результирующего документа %1").arg(QDir::toNativeSeparators(out))));
     }

@@ -83,6 +83,19 @@ private slots:
         QCOMPARE(removing.count(), 1);
     }
 
+    // Names that differ only in case are two files on Linux: each is processed.
+    void filesDifferingInCaseAreBothAdded()
+    {
+        FileList list;
+        const QString lower = dir.path() + "/case/inv.xml";
+        const QString upper = dir.path() + "/case/INV.xml";
+        QVERIFY(writeTextFile(lower, "<a/>") && writeTextFile(upper, "<b/>"));
+        list.addFileNames({lower, upper, lower});
+        QCOMPARE(list.items.size(), 2);
+        QCOMPARE(list.items.at(0)->sourceFileName(true), lower);
+        QCOMPARE(list.items.at(1)->sourceFileName(true), upper);
+    }
+
     void runWithNothingToDo()
     {
         FileList list;
@@ -231,6 +244,18 @@ private slots:
         QVERIFY(lines.at(4).contains(QStringLiteral("\tДва\t")));
         QVERIFY(lines.at(5).startsWith("-f1.xml\t"));
         QCOMPARE(lines.at(5).count('\t'), 5);
+    }
+
+    // A report that could not be written completely (a full disk) is a
+    // failure, not a saved report.
+    void reportOnAFullDiskFails()
+    {
+        if (!QFileInfo("/dev/full").exists())
+            QSKIP("no /dev/full here");
+        FileList list;
+        for (const QString& name : makeXmlFiles("full", 3))
+            list.addFileName(name);
+        QVERIFY(!list.save("/dev/full", true));
     }
 };
 

@@ -137,6 +137,18 @@ QVector<Scenario> scenarios()
          "H1\nH2\na\n№b\nc\n№d\nafter"},
         {"empty table result", table("") + p("[%insert_table%query=Empty%replace_empty=0%]") + p("end"),
          "H1\nH2\n0\n№0\nend"},
+        {"template row cells that start with a tab or a space",
+         "<table:table table:name=\"Lead\"><table:table-column table:number-columns-repeated=\"2\"/><table:table-row>"
+         "<table:table-cell><text:p><text:tab/></text:p></table:table-cell>"
+         "<table:table-cell><text:p><text:s/>№</text:p></table:table-cell></table:table-row></table:table>"
+             + p("[%insert_table%query=Rows%]") + p("after"),
+         "\ta\n №b\n\tc\n №d\nafter"},
+        {"template row cell holding a section",
+         "<table:table table:name=\"Wrapped\"><table:table-column table:number-columns-repeated=\"2\"/><table:table-row>"
+         "<table:table-cell><text:section text:name=\"InCell\"><text:p/></text:section></table:table-cell>"
+         "<table:table-cell><text:p/></table:table-cell></table:table-row></table:table>"
+             + p("[%insert_table%query=Rows%]") + p("after"),
+         "a\nb\nc\nd\nafter"},
         {"table command not after a table", p("x") + p("[%insert_table%query=Rows%]") + p("y"), "x\n\ny", true},
         {"table without rows",
          "<table:table><table:table-column/></table:table>" + p("[%insert_table%query=Rows%]") + p("y"), "\ny", true},

@@ -84,6 +84,33 @@ private slots:
         QVERIFY(!damaged.unzip(defaultParams())); // refused until errors are cleared
     }
 
+    // Archives named alike (monthly packs of one name) share their base name;
+    // unpacked into one folder, the files of one would replace the other's
+    // files of the same name, and one month's documents would silently be
+    // made twice from the other month's data.
+    void archivesOfOneBaseNameKeepTheirOwnFiles()
+    {
+        const QString march = dir.path() + "/months/inv.2024-03.zip";
+        const QString april = dir.path() + "/months/inv.2024-04.zip";
+        QVERIFY(writeZip(march, {{"invoice_1.xml", "<a>March</a>"}}));
+        QVERIFY(writeZip(april, {{"invoice_1.xml", "<a>April</a>"}}));
+        ZipFileItem first(march);
+        ZipFileItem second(april);
+        QVERIFY(first.unzip(defaultParams()));
+        QVERIFY(second.unzip(defaultParams()));
+        QCOMPARE(first.childCount(), 1);
+        QCOMPARE(second.childCount(), 1);
+        QCOMPARE(readFile(first.child(0)->sourceFileName(true)), QByteArray("<a>March</a>"));
+        QCOMPARE(readFile(second.child(0)->sourceFileName(true)), QByteArray("<a>April</a>"));
+        QVERIFY(first.unzipFolder() != second.unzipFolder());
+        QVERIFY(second.child(0)->sourceFileName(true).startsWith(second.unzipFolder() + "/"));
+
+        // The same archive unpacked again goes to its own folder again.
+        ZipFileItem again(march);
+        QVERIFY(again.unzip(defaultParams()));
+        QCOMPARE(again.unzipFolder(), first.unzipFolder());
+    }
+
     void runStopsAfterUnpackingAndResumes()
     {
         ResourceFolder res;

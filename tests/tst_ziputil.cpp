@@ -463,6 +463,42 @@ private slots:
         QVERIFY(!ZipUtil::copyReplaceArchiveFiles(dir + "/d4.zip", dir + "/src.zip", nullReplacement));
     }
 
+    // A copy that fails half way is no document: nothing may be left at the
+    // destination that could be taken for one. A destination that could not
+    // be opened at all is left as it was.
+    void failedCopyLeavesNoFile_data()
+    {
+        QTest::addColumn<QString>("damage");
+        QTest::newRow("replacement without bytes") << "null";
+        QTest::newRow("entry header damaged") << "header";
+        QTest::newRow("destination is a folder") << "folder";
+    }
+    void failedCopyLeavesNoFile()
+    {
+        QFETCH(QString, damage);
+        const QString dir = newDir();
+        QByteArray bytes = zipBytes(dir + "/src.zip", {{"a.xml", QByteArray(3000, 'a')}, {"b.xml", "b"}});
+        QVERIFY(!bytes.isEmpty());
+        QHash<QString, QByteArray*> replacements;
+        if (damage == "null")
+            replacements.insert("b.xml", nullptr);
+        if (damage == "header") {
+            const int second = bytes.indexOf("PK\x03\x04", 4);
+            QVERIFY(second > 0);
+            bytes[second + 2] = 'X';
+            QVERIFY(writeFile(dir + "/src.zip", bytes));
+        }
+        const QString dest = dir + "/dest.docx";
+        if (damage == "folder")
+            QVERIFY(QDir().mkpath(dest + "/kept"));
+
+        QVERIFY(!ZipUtil::copyReplaceArchiveFiles(dest, dir + "/src.zip", replacements));
+        if (damage == "folder")
+            QVERIFY(QFileInfo(dest + "/kept").isDir());
+        else
+            QVERIFY(!QFile::exists(dest));
+    }
+
     void addFilesAppendsDeflatedEntries()
     {
         const QString dir = newDir();
