@@ -85,7 +85,7 @@ bool DocxRelations::addImageContentTypes(QByteArray& out, const QString& content
     QSet<QString> missing = extensions;
     const QDomElement firstDefault = types.firstChildElement(QStringLiteral("Default"));
     for (QDomElement d = firstDefault; !d.isNull(); d = d.nextSiblingElement(QStringLiteral("Default")))
-        missing.remove(d.attribute(QStringLiteral("Extension")));
+        missing.remove(d.attribute(QStringLiteral("Extension")).toLower()); // extensions ignore case
     if (missing.isEmpty())
         return false;
     QStringList sorted(missing.begin(), missing.end());
@@ -95,7 +95,9 @@ bool DocxRelations::addImageContentTypes(QByteArray& out, const QString& content
     for (const QString& extension : qAsConst(sorted)) {
         QDomElement d = doc.createElement(QStringLiteral("Default"));
         d.setAttribute(QStringLiteral("Extension"), extension);
-        d.setAttribute(QStringLiteral("ContentType"), QStringLiteral("image/%1").arg(extension));
+        // "image/" and the extension, but TIFF's media type has its long name.
+        const QString subtype = extension == QLatin1String("tif") ? QStringLiteral("tiff") : extension;
+        d.setAttribute(QStringLiteral("ContentType"), QStringLiteral("image/%1").arg(subtype));
         types.insertBefore(d, anchor);
     }
     DomUtil::rawDataFromDoc(out, doc, codec, -1);

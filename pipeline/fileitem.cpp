@@ -8,14 +8,15 @@
 #include <QFileInfo>
 #include <QLocale>
 
-FileItem::FileItem(const QString& fileName, FileItem* parentItem, bool isLink) : parent(parentItem)
+FileItem::FileItem(const QString& fileName, FileItem* parentItem, bool isLink, bool attach) : parent(parentItem)
 {
     if (parent) {
         removed = parent->realItem()->isRemoved();
         link = isLink;
         progress = parent->state();
         if (link) {
-            parent->appendChild(this);
+            if (attach)
+                parent->appendChild(this);
             return;
         }
     }
@@ -30,7 +31,7 @@ FileItem::FileItem(const QString& fileName, FileItem* parentItem, bool isLink) :
     } else {
         appendErrorText(QStringLiteral("Ошибка! Файл не существует: %1").arg(shownFileName(fileName)));
     }
-    if (parent)
+    if (parent && attach)
         parent->appendChild(this);
 }
 
@@ -67,6 +68,12 @@ void FileItem::appendChild(FileItem* item)
 {
     QMutexLocker lock(&mutex);
     children.append(item);
+}
+
+void FileItem::adoptChildren(const QList<FileItem*>& items)
+{
+    QMutexLocker lock(&mutex);
+    children += items;
 }
 
 void FileItem::removeChildItem(int index)

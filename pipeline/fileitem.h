@@ -22,7 +22,9 @@
 class FileItem
 {
 public:
-    FileItem(const QString& fileName, FileItem* parentItem, bool isLink);
+    // The item joins its parent's children at once unless attach is false;
+    // then the parent adopts it with adoptChildren() once it is complete.
+    FileItem(const QString& fileName, FileItem* parentItem, bool isLink, bool attach = true);
     virtual ~FileItem();
     FileItem(const FileItem&) = delete;
     FileItem& operator=(const FileItem&) = delete;
@@ -73,8 +75,10 @@ public:
 
 protected:
     // Children are added from the thread that owns the item (the unpacking
-    // worker adds the files of its archive), so under the lock.
+    // worker adds the files of its archive), so under the lock, and only
+    // when fully constructed: a view may read them at once.
     void appendChild(FileItem* item);
+    void adoptChildren(const QList<FileItem*>& items);
 
     mutable QMutex mutex;
 

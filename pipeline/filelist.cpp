@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTextStream>
 #include <QTimer>
 
@@ -365,6 +366,22 @@ void FileList::save(QTextStream& textStream, FileItem* startItem) const
     }
 }
 
+namespace {
+
+// Removes the folders below and including `folder` that are empty, deepest
+// first; a folder that still holds anything (the user's own files) stays.
+void removeEmptyFolders(const QString& folder)
+{
+    QDir dir(folder);
+    const QStringList subFolders = dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden);
+    for (const QString& sub : subFolders)
+        removeEmptyFolders(dir.filePath(sub));
+    if (dir.isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System))
+        QDir().rmdir(folder);
+}
+
+} // namespace
+
 void FileList::deleteUnzipedFiles()
 {
     if (currentStep != psTransform)
@@ -381,8 +398,17 @@ void FileList::deleteUnzipedFiles()
                 ++removedCount;
             emit itemChanged(item);
         }
+        // Only what the archive put there goes: the unpack folder may also
+        // hold files of the user's own, which must survive.
+        bool leftovers = false;
+        for (const QString& file : zip->unpackedFiles()) {
+            if (QFileInfo::exists(file) && !QFile::remove(file))
+                leftovers = true;
+        }
         const QString folder = zip->unzipFolder();
-        if (QDir(folder).exists() && !QDir(folder).removeRecursively())
+        if (QDir(folder).exists())
+            removeEmptyFolders(folder);
+        if (leftovers)
             zip->appendErrorText(QStringLiteral("Ошибка удаления папки: %1 ").arg(QDir::toNativeSeparators(folder)));
         if (removedCount > 0) {
             showStatus(QStringLiteral("Успешно удалено %1 файлов, ранее распакованных из архива %2")

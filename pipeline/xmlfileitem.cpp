@@ -65,8 +65,8 @@ public:
 
 } // namespace
 
-XmlFileItem::XmlFileItem(const QString& fileName, FileItem* parentItem, bool isLink)
-    : FileItem(fileName, parentItem, isLink)
+XmlFileItem::XmlFileItem(const QString& fileName, FileItem* parentItem, bool isLink, bool attach)
+    : FileItem(fileName, parentItem, isLink, attach)
 {
 }
 

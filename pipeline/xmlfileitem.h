@@ -11,7 +11,7 @@ class TemplateList;
 class XmlFileItem : public FileItem
 {
 public:
-    XmlFileItem(const QString& fileName, FileItem* parentItem, bool isLink);
+    XmlFileItem(const QString& fileName, FileItem* parentItem, bool isLink, bool attach = true);
 
     QString data(int column) const override;
 

@@ -51,6 +51,12 @@ QString ZipFileItem::claimUnzipFolder()
     return folder;
 }
 
+QStringList ZipFileItem::unpackedFiles() const
+{
+    QMutexLocker lock(&mutex);
+    return writtenFiles;
+}
+
 bool ZipFileItem::unzip(const UnzipParams& params)
 {
     if (hasError() || state() > 0)
@@ -63,7 +69,13 @@ bool ZipFileItem::unzip(const UnzipParams& params)
     }
 
     QStringList fileNames;
-    if (!ZipUtil::unzipArchive(sourceFileName(true), folder, fileNames, params) || fileNames.isEmpty()) {
+    const bool unpacked = ZipUtil::unzipArchive(sourceFileName(true), folder, fileNames, params);
+    {
+        // Kept even after a failure: these files are ours to delete later.
+        QMutexLocker lock(&mutex);
+        writtenFiles = fileNames;
+    }
+    if (!unpacked || fileNames.isEmpty()) {
         appendErrorText(QStringLiteral("Ошибка! Из архива: %1 не распаковано ни одного файла. Возможно архив поврежден.")
                             .arg(shownArchive));
         return false;
@@ -76,12 +88,15 @@ bool ZipFileItem::unzip(const UnzipParams& params)
         return true;
     }
 
+    QList<FileItem*> children;
     for (const QString& name : qAsConst(fileNames)) {
         FileItem* item = name.endsWith(QLatin1String(".xml"), Qt::CaseInsensitive)
-                             ? new XmlFileItem(name, this, false)
-                             : new FileItem(name, this, false);
+                             ? new XmlFileItem(name, this, false, false)
+                             : new FileItem(name, this, false, false);
         item->setState(1);
+        children << item;
     }
+    adoptChildren(children);
     showStatus(QStringLiteral("Из архива: %1 распаковано файлов всего: %2, из них XML файлов: %3")
                    .arg(shownArchive)
                    .arg(fileNames.size())

@@ -2,6 +2,8 @@
 
 #include "fileitem.h"
 
+#include <QStringList>
+
 struct UnzipParams;
 
 // A ZIP archive added by the user; unpacking makes its files children.
@@ -15,6 +17,8 @@ public:
     // the name with "_1", "_2"... added.
     QString unzipFolder() const;
     bool unzip(const UnzipParams& params);
+    // Every file the last unpacking wrote, items or not.
+    QStringList unpackedFiles() const;
 
 private:
     // Chooses the unpack folder and keeps it for unzipFolder().
@@ -23,4 +27,5 @@ private:
     // Written by the unpacking worker, read by the main thread: under the
     // item's mutex.
     QString chosenFolder;
+    QStringList writtenFiles;
 };

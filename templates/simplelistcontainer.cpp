@@ -3,6 +3,7 @@
 #include "simpleitem.h"
 
 #include <QFile>
+#include <QSaveFile>
 #include <QTextCodec>
 #include <QTextStream>
 
@@ -91,8 +92,11 @@ bool SimpleListContainer::load(const QString& fileName)
 bool SimpleListContainer::save(const QString& fileName)
 {
     const QString target = fileName.isEmpty() ? this->fileName : fileName;
-    QFile file(target);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text))
+    // Written beside the old file and put in its place only when complete,
+    // so a failed save cannot leave the catalogue truncated.
+    QSaveFile file(target);
+    file.setDirectWriteFallback(true);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
         return false;
     this->fileName = target;
     QTextStream stream(&file);
@@ -105,8 +109,7 @@ bool SimpleListContainer::save(const QString& fileName)
         stream << fields.join(QLatin1Char('\t')) << '\n';
     }
     stream.flush();
-    file.close();
-    if (file.error() != QFileDevice::NoError)
+    if (stream.status() != QTextStream::Ok || !file.commit())
         return false;
     setModified(false);
     return true;

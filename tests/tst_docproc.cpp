@@ -3,6 +3,7 @@
 // pictures, the package written, the template cache. Checked on the XML of
 // the result parts; tst_docproc_render checks what a word processor shows.
 #include "docproc.h"
+#include "docxrelations.h"
 #include "docxbuilder.h"
 #include "docxtemplatecache.h"
 #include "globals.h"
@@ -701,12 +702,13 @@ private slots:
 
     void contentTypesUnchangedWhenKnown()
     {
-        // A template that already declares png keeps its content types.
+        // A template that already declares png keeps its content types, in
+        // whatever case it wrote the extension.
         const QString plainPath = dir.path() + "/" + newName() + ".docx";
         QVERIFY(DocxBuilder(par("[%insert_picture%query=pic%]")).write(plainPath));
         QByteArray types = zipEntry(plainPath, "[Content_Types].xml");
         types.replace("<Default Extension=\"xml\"",
-                      "<Default Extension=\"png\" ContentType=\"image/png\"/><Default Extension=\"xml\"");
+                      "<Default Extension=\"PNG\" ContentType=\"image/png\"/><Default Extension=\"xml\"");
         const QString templatePath = dir.path() + "/" + newName() + ".docx";
         QVERIFY(ZipUtil::copyReplaceArchiveFiles(templatePath, plainPath, {{"[Content_Types].xml", &types}}));
         const QString out = templatePath + "_out.docx";
@@ -714,6 +716,14 @@ private slots:
         QVERIFY(proc.generateDocument());
         QCOMPARE(zipEntry(out, "[Content_Types].xml"), types);
         QVERIFY(zipEntryNames(out).contains("word/media/image1.png"));
+    }
+
+    void tiffContentType()
+    {
+        QByteArray out;
+        QVERIFY(DocxRelations::addImageContentTypes(
+            out, "<Types><Default Extension=\"xml\" ContentType=\"application/xml\"/></Types>", {"tif"}, nullptr));
+        QVERIFY(out.contains("<Default Extension=\"tif\" ContentType=\"image/tiff\"/>"));
     }
 
     void pictureNameWithoutExtension()

@@ -111,6 +111,34 @@ private slots:
         QCOMPARE(again.unzipFolder(), first.unzipFolder());
     }
 
+    void deletingUnpackedFilesSparesTheUsersOwn()
+    {
+        const QString path = dir.path() + "/del/pack.zip";
+        QVERIFY(writeZip(path, {{"a.xml", "<a/>"}, {"sub/b.xml", "<b/>"}, {"c.pdf", "%PDF"}}));
+        const QString pdfsOnly = dir.path() + "/del/scans.zip";
+        QVERIFY(writeZip(pdfsOnly, {{"scan.pdf", "%PDF"}}));
+        writeTextFile(dir.path() + "/del/pack/notes.txt", "the user's own file"); // there before unpacking
+
+        FileList list;
+        list.unzipParams = defaultParams();
+        list.addFileNames({path, pdfsOnly});
+        QSignalSpy finished(&list, &FileList::processingFinished);
+        list.startProcessFiles(psUnzip);
+        QVERIFY(finished.wait(10000));
+        QVERIFY(QFile::exists(dir.path() + "/del/pack/sub/b.xml"));
+        QVERIFY(QFile::exists(dir.path() + "/del/scans/scan.pdf"));
+        list.currentStep = psTransform;
+        list.deleteUnzipedFiles();
+
+        QVERIFY(QFile::exists(dir.path() + "/del/pack/notes.txt"));
+        QVERIFY(!QFile::exists(dir.path() + "/del/pack/a.xml"));
+        QVERIFY(!QFile::exists(dir.path() + "/del/pack/c.pdf"));
+        QVERIFY(!QDir(dir.path() + "/del/pack/sub").exists());
+        QVERIFY(!QDir(dir.path() + "/del/scans").exists()); // unpacked files that are not items go too
+        QVERIFY(!list.items.at(0)->hasError());
+        QVERIFY(QFile::exists(path) && QFile::exists(pdfsOnly));
+    }
+
     void runStopsAfterUnpackingAndResumes()
     {
         ResourceFolder res;
