@@ -12,7 +12,7 @@ using namespace DocxXml;
 
 DocProc::DocProc(const QString& sourceFileName, const QString& destinationFileName, const QString& templateFileName,
                  const QString& queryFolder, QTextCodec* codec)
-    : BaseDocProc(sourceFileName, destinationFileName, templateFileName, queryFolder, codec)
+    : DomDocProc(sourceFileName, destinationFileName, templateFileName, queryFolder, codec)
 {
 }
 
@@ -134,33 +134,6 @@ QString DocProc::findCommandBlock(QDomNode& blockFirst, QDomNode& blockLast, con
     blockFirst = QDomNode();
     blockLast = QDomNode();
     return QString();
-}
-
-bool DocProc::findIterateEndBlock(QDomNode& blockFirst, QDomNode& blockLast, const QString& varName,
-                                  const QDomNode& start, const QDomNode& end)
-{
-    QDomNode node = start;
-    while (!node.isNull() && node != end) {
-        QDomNode first;
-        QDomNode last;
-        const QString text = findCommandBlock(first, last, node, end);
-        if (text.isEmpty())
-            break;
-        const ProcCommand command(text);
-        if (command.commandType == IterateEnd
-            && command.option(QStringLiteral("iterate_end")).compare(varName, Qt::CaseInsensitive) == 0) {
-            blockFirst = first;
-            blockLast = last;
-            return true;
-        }
-        node = DomUtil::nextLastNode(last);
-    }
-    reportError(QStringLiteral("Ошибка структуры шаблона: для блока итераций с переменной %1 не найден его конец")
-                    .arg(varName),
-                QString());
-    blockFirst = QDomNode();
-    blockLast = QDomNode();
-    return false;
 }
 
 QDomNode DocProc::processTemlate(QDomNode destParent, QDomNode start, const QDomNode& end)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "basedocproc.h"
+#include "domdocproc.h"
 
 #include <QByteArray>
 #include <QDomDocument>
@@ -27,7 +27,7 @@ struct DocxTemplatePart;
 // DocxTemplateCache (each command a run of its own, see DocxRunNormalizer).
 // The walk only reads those trees: every node it writes is a copy in
 // `resultDoc`.
-class DocProc : public BaseDocProc
+class DocProc : public DomDocProc
 {
 public:
     DocProc(const QString& sourceFileName, const QString& destinationFileName, const QString& templateFileName,
@@ -43,10 +43,7 @@ public:
     // The next command block from `start` up to `end`; `blockFirst` and
     // `blockLast` receive the run that holds it. Empty when there is none.
     QString findCommandBlock(QDomNode& blockFirst, QDomNode& blockLast, const QDomNode& start,
-                             const QDomNode& end);
-    // Finds the iterate_end command that closes the block of `varName`.
-    bool findIterateEndBlock(QDomNode& blockFirst, QDomNode& blockLast, const QString& varName,
-                             const QDomNode& start, const QDomNode& end);
+                             const QDomNode& end) override;
 
     // Builders of what replaces a command; they return new nodes of
     // `resultDoc` and never change the template.

@@ -64,28 +64,6 @@ void removeOtherTextRuns(const QDomElement& paragraph, const QDomElement& keep)
         run.parentNode().removeChild(run);
 }
 
-// The first paragraph of a table cell, also when it stands in a content
-// control or another wrapper, but not one of a table nested in the cell.
-QDomElement firstParagraphOf(const QDomElement& cell)
-{
-    QDomNode node = cell.firstChild();
-    while (!node.isNull()) {
-        if (node.isElement()) {
-            const QString name = node.nodeName();
-            if (name == nnPar)
-                return node.toElement();
-            if (name != nnTable && node.hasChildNodes()) {
-                node = node.firstChild();
-                continue;
-            }
-        }
-        while (node.nextSibling().isNull() && node.parentNode() != cell)
-            node = node.parentNode();
-        node = node.nextSibling();
-    }
-    return QDomElement();
-}
-
 QDomElement sectionPropertiesOf(const QDomElement& paragraph)
 {
     return paragraph.firstChildElement(nnParProp).firstChildElement(nnSectProp);
@@ -188,7 +166,7 @@ QDomNode DocProc::getTableInsert(const QDomNode& seedRow, const QString& result,
             if (value.isEmpty() && !replaceEmpty.isEmpty()
                 && (result.isEmpty() || (!line.isEmpty() && column < values.size())))
                 value = replaceEmpty;
-            QDomElement p = firstParagraphOf(cell);
+            QDomElement p = DomUtil::firstElementBelow(cell, nnPar, nnTable);
             if (p.isNull())
                 continue;
             QDomElement run = p.firstChildElement(nnRun);

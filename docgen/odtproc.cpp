@@ -91,7 +91,7 @@ QDomNode moveChildren(QDomNode holder, QDomNode destParent, const QDomNode& fall
 
 OdtProc::OdtProc(const QString& sourceFileName, const QString& destinationFileName, const QString& templateFileName,
                  const QString& queryFolder, QTextCodec* codec)
-    : BaseDocProc(sourceFileName, destinationFileName, templateFileName, queryFolder, codec)
+    : DomDocProc(sourceFileName, destinationFileName, templateFileName, queryFolder, codec)
 {
 }
 
@@ -183,33 +183,6 @@ QString OdtProc::findCommandBlock(QDomNode& blockFirst, QDomNode& blockLast, con
     blockFirst.clear();
     blockLast.clear();
     return QString();
-}
-
-bool OdtProc::findIterateEndBlock(QDomNode& blockFirst, QDomNode& blockLast, const QString& varName,
-                                  const QDomNode& start, const QDomNode& end)
-{
-    QDomNode node = start;
-    while (!node.isNull() && node != end) {
-        QDomNode first;
-        QDomNode last;
-        const QString text = findCommandBlock(first, last, node, end);
-        if (text.isEmpty())
-            break;
-        const ProcCommand command(text);
-        if (command.commandType == IterateEnd
-            && command.option(QStringLiteral("iterate_end")).compare(varName, Qt::CaseInsensitive) == 0) {
-            blockFirst = first;
-            blockLast = last;
-            return true;
-        }
-        node = DomUtil::nextLastNode(last);
-    }
-    reportError(
-        QStringLiteral("Ошибка структуры шаблона: для блока итераций с переменной %1 не найден его конец").arg(varName),
-        QString());
-    blockFirst.clear();
-    blockLast.clear();
-    return false;
 }
 
 bool OdtProc::standsAlone(const QDomNode& paragraph, const QString& text) const

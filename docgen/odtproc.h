@@ -1,6 +1,6 @@
 #pragma once
 
-#include "basedocproc.h"
+#include "domdocproc.h"
 
 #include <QByteArray>
 #include <QDomDocument>
@@ -24,7 +24,7 @@ class ProcCommand;
 // command is a text node of its own; they are shared by the documents a
 // thread generates and are only read here. Everything written goes into
 // resultDoc.
-class OdtProc : public BaseDocProc
+class OdtProc : public DomDocProc
 {
 public:
     OdtProc(const QString& sourceFileName, const QString& destinationFileName, const QString& templateFileName,
@@ -39,11 +39,8 @@ public:
     QDomNode processTemlate(QDomNode destParent, QDomNode start, const QDomNode& end);
     // The next command between `start` and `end`: its text, and its text node
     // in both references (null and an empty text when there is none).
-    QString findCommandBlock(QDomNode& blockFirst, QDomNode& blockLast, const QDomNode& start, const QDomNode& end);
-    // The iterate_end command closing the block of `varName`; reports the
-    // missing end.
-    bool findIterateEndBlock(QDomNode& blockFirst, QDomNode& blockLast, const QString& varName,
-                             const QDomNode& start, const QDomNode& end);
+    QString findCommandBlock(QDomNode& blockFirst, QDomNode& blockLast, const QDomNode& start,
+                             const QDomNode& end) override;
 
     // What replaces a command (built in resultDoc; the template is not changed).
     QDomNode getTextInsert(const QDomNode& textNode, const QString& result, const QString& replaceEmpty);

@@ -2,6 +2,7 @@
 // and separators. Everything is built in resultDoc; the template is only read.
 #include "odtproc.h"
 
+#include "domutil.h"
 #include "odtcommands.h"
 #include "odtnames.h"
 #include "odttextwriter.h"
@@ -39,28 +40,6 @@ QDomNode previousContentSibling(const QDomNode& node)
         n = n.previousSibling();
     }
     return n;
-}
-
-// The first paragraph of a table cell, also inside a list or section, but
-// not one of a table nested in the cell.
-QDomElement firstParagraphOf(const QDomElement& cell)
-{
-    QDomNode node = cell.firstChild();
-    while (!node.isNull()) {
-        if (node.isElement()) {
-            const QString name = node.nodeName();
-            if (name == nnPar)
-                return node.toElement();
-            if (name != nnTable && node.hasChildNodes()) {
-                node = node.firstChild();
-                continue;
-            }
-        }
-        while (node.nextSibling().isNull() && node.parentNode() != cell)
-            node = node.parentNode();
-        node = node.nextSibling();
-    }
-    return QDomElement();
 }
 
 // Identifiers must stay unique; copies made of one paragraph do not keep them.
@@ -137,7 +116,7 @@ QDomNode OdtProc::getTableInsert(const QDomNode& seedRow, const QString& result,
             if (value.isEmpty() && !replaceEmpty.isEmpty()
                 && (result.isEmpty() || (!line.isEmpty() && column < values.size())))
                 value = replaceEmpty;
-            QDomElement paragraph = firstParagraphOf(cell);
+            QDomElement paragraph = DomUtil::firstElementBelow(cell, nnPar, nnTable);
             if (paragraph.isNull())
                 continue;
             QDomElement holderElement = paragraph.firstChildElement(nnRun);

@@ -68,6 +68,26 @@ QDomNode DomUtil::ancestorNode(const QString& name, const QDomNode& node)
     return QDomNode();
 }
 
+QDomElement DomUtil::firstElementBelow(const QDomElement& parent, const QString& name, const QString& skip)
+{
+    QDomNode node = parent.firstChild();
+    while (!node.isNull()) {
+        if (node.isElement()) {
+            const QString nodeName = node.nodeName();
+            if (nodeName == name)
+                return node.toElement();
+            if (nodeName != skip && node.hasChildNodes()) {
+                node = node.firstChild();
+                continue;
+            }
+        }
+        while (node.nextSibling().isNull() && node.parentNode() != parent)
+            node = node.parentNode();
+        node = node.nextSibling();
+    }
+    return QDomElement();
+}
+
 QString DomUtil::nodePath(const QDomNode& node)
 {
     QStringList names;

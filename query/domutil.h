@@ -34,6 +34,10 @@ public:
     static QDomNode ancestorNode(const QString& name, const QDomNode& node);
     // Node names from the document down to `node`, joined with "/".
     static QString nodePath(const QDomNode& node);
+    // The first element named `name` below `parent` in document order, not
+    // looking inside elements named `skip` (a nested table's cells are the
+    // nested table's, not the outer cell's).
+    static QDomElement firstElementBelow(const QDomElement& parent, const QString& name, const QString& skip);
 
     // Appends shallow copies of the nodes from `start` up to `end` (excluded)
     // below `destParent`, which stands for the parent of `start`, keeping

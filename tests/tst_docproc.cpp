@@ -723,7 +723,9 @@ private slots:
         QByteArray out;
         QVERIFY(DocxRelations::addImageContentTypes(
             out, "<Types><Default Extension=\"xml\" ContentType=\"application/xml\"/></Types>", {"tif"}, nullptr));
-        QVERIFY(out.contains("<Default Extension=\"tif\" ContentType=\"image/tiff\"/>"));
+        const QDomElement added = parse(out).documentElement().firstChildElement("Default");
+        QCOMPARE(added.attribute("Extension"), QStringLiteral("tif"));
+        QCOMPARE(added.attribute("ContentType"), QStringLiteral("image/tiff"));
     }
 
     void pictureNameWithoutExtension()
