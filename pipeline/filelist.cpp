@@ -1,6 +1,7 @@
 #include "filelist.h"
 
 #include "globals.h"
+#include "queryproc.h"
 #include "status.h"
 #include "threadcontroller.h"
 #include "threadworker.h"
@@ -23,6 +24,7 @@ FileList::FileList(QObject* parent)
 {
     qRegisterMetaType<ProcessingStepType>();
     qRegisterMetaType<FileItem*>();
+    QueryProc::prepareForThreads();
 }
 
 FileList::~FileList()

@@ -2,11 +2,65 @@
 
 #include <QAbstractMessageHandler>
 #include <QBuffer>
+#include <QMutex>
+#include <QNetworkAccessManager>
 #include <QSourceLocation>
+#include <QTemporaryFile>
+#include <QThreadStorage>
 #include <QUrl>
 #include <QXmlFormatter>
 #include <QXmlQuery>
 #include <QXmlSerializer>
+
+namespace {
+
+// Several worker threads run queries at once. The XQuery engine itself is
+// safe for that, but every query object it makes starts a network access
+// manager (the engine reads documents, the source XML file included, through
+// one), and those, with the process-wide proxy and bearer-management state
+// they share, are not: creating, compiling and destroying query objects in
+// two threads at a time has corrupted the heap now and then. Those steps are
+// therefore taken one thread at a time; evaluating, where the time goes, is
+// not held up.
+QMutex& queryLifecycleMutex()
+{
+    static QMutex mutex;
+    return mutex;
+}
+
+// The manager that serves the queries of the calling thread; made once per
+// thread rather than once per query.
+QNetworkAccessManager* threadNetworkAccessManager()
+{
+    static QThreadStorage<QNetworkAccessManager*> managers;
+    if (!managers.hasLocalData())
+        managers.setLocalData(new QNetworkAccessManager);
+    return managers.localData();
+}
+
+} // namespace
+
+void QueryProc::prepareForThreads()
+{
+    // The first query of a process sets up the engine's and the network
+    // layer's shared state; doing it here, before any worker runs, keeps
+    // that set-up out of the threads. The query touches a document, the
+    // functions that queries use most and an external variable.
+    QTemporaryFile source;
+    if (!source.open())
+        return;
+    source.write("<a><b>1</b><b>2</b></a>");
+    source.flush();
+    QueryProc warmUp(source.fileName(), true, true, true, false);
+    QTemporaryFile query;
+    if (!query.open())
+        return;
+    query.write("declare variable $inputDocument external; declare variable $i external;\n"
+                "string-join((string(doc($inputDocument)/a/b[$i]), concat('x', count(doc($inputDocument)//b)),\n"
+                "string(exists(doc($inputDocument)/a))), ' ')");
+    query.flush();
+    warmUp.executeQuery(query.fileName(), {{QStringLiteral("i"), 1}});
+}
 
 QueryProc::QueryProc(const QString& sourceFileName, bool bindSourceAsVariable, bool useFileUrls,
                      bool reuseLastQuery, bool formattedOutput)
@@ -23,6 +77,7 @@ QueryProc::~QueryProc()
 
 void QueryProc::reset()
 {
+    QMutexLocker lock(&queryLifecycleMutex());
     qDeleteAll(queryCache);
     queryCache.clear();
     lastQuery = nullptr;
@@ -88,6 +143,7 @@ void QueryProc::setQuerySource(QXmlQuery& query)
 bool QueryProc::setQueryName(QXmlQuery& query, const QString& queryFilePath) const
 {
     const QUrl url = QUrl::fromLocalFile(queryFilePath);
+    QMutexLocker lock(&queryLifecycleMutex());
     if (useFileUrls) {
         if (QFile::exists(queryFilePath)) {
             query.setQuery(url, url);
@@ -167,23 +223,34 @@ bool QueryProc::getQueryResult(QXmlQuery& query, QString& result) const
     return true;
 }
 
+QXmlQuery* QueryProc::newQuery(const QXmlQuery* original)
+{
+    QMutexLocker lock(&queryLifecycleMutex());
+    if (original)
+        return new QXmlQuery(*original);
+    auto* query = new QXmlQuery;
+    query->setNetworkAccessManager(threadNetworkAccessManager());
+    return query;
+}
+
 QString QueryProc::executeQuery(const QString& queryFilePath, QHash<QString, QVariant> variables)
 {
     lastQuerySucceeded = false;
     QXmlQuery* query = queryCache.value(queryFilePath);
     if (!query) {
         if (reuseLastQuery && lastQuery) {
-            query = new QXmlQuery(*lastQuery);
+            query = newQuery(lastQuery);
             if (bindSourceAsVariable)
                 setQuerySource(*query);
         } else {
-            query = new QXmlQuery;
+            query = newQuery(nullptr);
             if (messageHandler)
                 query->setMessageHandler(messageHandler);
             setQuerySource(*query);
         }
         setQueryVars(*query, variables);
         if (!setQueryName(*query, queryFilePath)) {
+            QMutexLocker lock(&queryLifecycleMutex());
             delete query;
             hasErrors = true;
             return QString();
@@ -194,7 +261,13 @@ QString QueryProc::executeQuery(const QString& queryFilePath, QHash<QString, QVa
     }
 
     QString result;
-    if (query->isValid()) {
+    bool valid;
+    {
+        // The engine compiles the query when first asked whether it is valid.
+        QMutexLocker lock(&queryLifecycleMutex());
+        valid = query->isValid();
+    }
+    if (valid) {
         lastQuerySucceeded = getQueryResult(*query, result);
         if (lastQuerySucceeded)
             lastQuery = query;

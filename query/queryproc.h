@@ -25,6 +25,11 @@ public:
     QString executeQuery(const QString& queryFilePath, QHash<QString, QVariant> variables);
     void reset();
 
+    // Runs a first query on the calling thread, so that the state every query
+    // shares is set up before several threads run queries at once: the owner
+    // of the worker threads calls it on the main thread.
+    static void prepareForThreads();
+
     // The text a document gets from a serialized result: escaped text is
     // decoded, markup is kept as written.
     static QString textOfSerialized(const QString& serialized);
@@ -43,6 +48,7 @@ public:
     QString sourceVariableName;
 
 private:
+    static QXmlQuery* newQuery(const QXmlQuery* original);
     void setQueryVars(QXmlQuery& query, const QHash<QString, QVariant>& variables) const;
     bool setQueryName(QXmlQuery& query, const QString& queryFilePath) const;
     void setQuerySource(QXmlQuery& query);

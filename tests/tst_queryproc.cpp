@@ -5,6 +5,7 @@
 #include "status.h"
 #include "testsupport.h"
 
+#include <QThread>
 #include <QtTest>
 
 using namespace TestSupport;
@@ -160,6 +161,32 @@ private slots:
         QCOMPARE(proc.executeQuery(v, {}), QStringLiteral("B"));
         QCOMPARE(proc.executeQuery(w, {}), QStringLiteral("wB"));
         QCOMPARE(proc.queryCache.size(), 2);
+    }
+
+    void queriesInSeveralThreadsAtOnce()
+    {
+        // Worker threads each make, compile, run and destroy their own queries.
+        const QString xml = source("t.xml", "<doc><v>Ж</v><v>Ю</v></doc>");
+        const QString count = query("count.xq", "count(doc($inputDocument)/doc/v)");
+        const QString value = query("value.xq", "declare variable $i external; string(doc($inputDocument)/doc/v[$i])");
+        QueryProc::prepareForThreads();
+        QAtomicInt wrong;
+        QList<QThread*> threads;
+        for (int t = 0; t < 3; ++t) {
+            threads << QThread::create([&] {
+                for (int n = 0; n < 150; ++n) {
+                    QueryProc proc(xml, true, true, true, false);
+                    if (proc.executeQuery(count, {}) != QLatin1String("2")
+                        || proc.executeQuery(value, {{"i", 2}}) != QStringLiteral("Ю"))
+                        wrong.ref();
+                }
+            });
+            threads.last()->start();
+        }
+        for (QThread* thread : threads)
+            QVERIFY(thread->wait(60000));
+        qDeleteAll(threads);
+        QCOMPARE(wrong.loadAcquire(), 0);
     }
 
     void deviceModeAndFocus()
