@@ -148,8 +148,7 @@ QDomNode DocProc::processTemlate(QDomNode destParent, QDomNode start, const QDom
             break;
         }
         const ProcCommand command(text);
-        const QString queryName = command.option(QStringLiteral("query"));
-        const QString result = queryName.isEmpty() ? QString() : getQueryResult(queryName);
+        const QString result = commandResult(command);
         const QString replaceEmpty = command.option(QStringLiteral("replace_empty"));
         const QDomNode commandRun = blockFirst;
         const QDomElement commandParagraph = paragraphOf(commandRun);

@@ -213,8 +213,7 @@ QDomNode OdtProc::processTemlate(QDomNode destParent, QDomNode start, const QDom
         const QDomNode commandNode = blockFirst;
         const QDomNode paragraph = OdtCommands::paragraphOf(commandNode);
         const ProcCommand command(text);
-        const QString query = command.option(QStringLiteral("query"));
-        const QString result = query.isEmpty() ? QString() : getQueryResult(query);
+        const QString result = commandResult(command);
         const QString replaceEmpty = command.option(QStringLiteral("replace_empty"));
         // The rest of a paragraph that a command replaces whole is skipped,
         // unless the end of this walk lies inside it.

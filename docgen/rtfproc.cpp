@@ -376,8 +376,7 @@ void RtfProc::processTemlateStr(const QString& text, RtfWriter& stream)
     int end = 0;
     while (findCommandBlock(text, pos, start, end)) {
         const ProcCommand command(getCleanCommandStr(text, start, end));
-        const QString queryName = command.option(QStringLiteral("query"));
-        QString result = queryName.isEmpty() ? QString() : encodableResult(getQueryResult(queryName));
+        QString result = encodableResult(commandResult(command));
 
         if (command.commandType == IterateStart) {
             pos = processIterateBlock(text, pos, start, end, command, result, stream);

@@ -1,6 +1,7 @@
 #include "basedocproc.h"
 
 #include "globals.h"
+#include "proccommand.h"
 
 #include <QAbstractMessageHandler>
 #include <QFileInfo>
@@ -61,6 +62,12 @@ QString BaseDocProc::getQueryResult(const QString& queryName)
     if (!queryProc.lastQuerySucceeded)
         result += errorMarker;
     return result;
+}
+
+QString BaseDocProc::commandResult(const ProcCommand& command)
+{
+    const QString queryName = command.option(QStringLiteral("query"));
+    return queryName.isEmpty() ? QString() : getQueryResult(queryName);
 }
 
 bool BaseDocProc::initIterateVar(const QString& name, int count)

@@ -8,6 +8,7 @@
 #include <QVector>
 
 class QAbstractMessageHandler;
+class ProcCommand;
 class QTextCodec;
 
 // What the three document generators share: the names of one generation job,
@@ -29,6 +30,8 @@ public:
     const QString& xmlSourceFilePath();
     void reportError(const QString& message, const QString& fileName);
     QString getQueryResult(const QString& queryName);
+    // The result of a command's query; empty when the command names none.
+    QString commandResult(const ProcCommand& command);
     bool initIterateVar(const QString& name, int count);
     int incIterateVarOnTop();
 
