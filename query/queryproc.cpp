@@ -18,10 +18,10 @@ namespace {
 // safe for that, but every query object it makes starts a network access
 // manager (the engine reads documents, the source XML file included, through
 // one), and those, with the process-wide proxy and bearer-management state
-// they share, are not: creating, compiling and destroying query objects in
-// two threads at a time has corrupted the heap now and then. Those steps are
-// therefore taken one thread at a time; evaluating, where the time goes, is
-// not held up.
+// they share, are not: creating and destroying query objects in two threads
+// at a time has corrupted the heap now and then. Those two steps are
+// therefore taken one thread at a time; compiling and evaluating, where the
+// time goes, run in parallel.
 QMutex& queryLifecycleMutex()
 {
     static QMutex mutex;
@@ -143,7 +143,6 @@ void QueryProc::setQuerySource(QXmlQuery& query)
 bool QueryProc::setQueryName(QXmlQuery& query, const QString& queryFilePath) const
 {
     const QUrl url = QUrl::fromLocalFile(queryFilePath);
-    QMutexLocker lock(&queryLifecycleMutex());
     if (useFileUrls) {
         if (QFile::exists(queryFilePath)) {
             query.setQuery(url, url);
@@ -261,13 +260,7 @@ QString QueryProc::executeQuery(const QString& queryFilePath, QHash<QString, QVa
     }
 
     QString result;
-    bool valid;
-    {
-        // The engine compiles the query when first asked whether it is valid.
-        QMutexLocker lock(&queryLifecycleMutex());
-        valid = query->isValid();
-    }
-    if (valid) {
+    if (query->isValid()) {
         lastQuerySucceeded = getQueryResult(*query, result);
         if (lastQuerySucceeded)
             lastQuery = query;
