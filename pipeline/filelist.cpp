@@ -14,6 +14,8 @@
 #include <QTextStream>
 #include <QTimer>
 
+#include <algorithm>
+
 #include <sys/stat.h>
 
 FileList::FileList(QObject* parent)
@@ -68,29 +70,57 @@ bool FileList::containsFileName(const QString& fileName) const
     return false;
 }
 
+QStringList FileList::newFileNames(const QStringList& fileNames) const
+{
+    QStringList fresh;
+    for (const QString& name : fileNames) {
+        if (containsFileName(name))
+            continue;
+        const bool repeated = std::any_of(fresh.cbegin(), fresh.cend(),
+                                          [&](const QString& other) { return sameFileName(other, name); });
+        if (!repeated)
+            fresh << name;
+    }
+    return fresh;
+}
+
+void FileList::appendItems(const QStringList& fileNames)
+{
+    for (const QString& fileName : fileNames) {
+        FileItem* item;
+        if (fileName.endsWith(QLatin1String(".xml"), Qt::CaseInsensitive))
+            item = new XmlFileItem(fileName, nullptr, false);
+        else if (fileName.endsWith(QLatin1String(".zip"), Qt::CaseInsensitive))
+            item = new ZipFileItem(fileName, nullptr);
+        else
+            item = new FileItem(fileName, nullptr, false);
+        items.append(item);
+    }
+}
+
 void FileList::addFileName(const QString& fileName, bool emitSignal)
 {
-    if (containsFileName(fileName))
+    const QStringList fresh = newFileNames({fileName});
+    if (fresh.isEmpty())
         return;
-    FileItem* item;
-    if (fileName.endsWith(QLatin1String(".xml"), Qt::CaseInsensitive))
-        item = new XmlFileItem(fileName, nullptr, false);
-    else if (fileName.endsWith(QLatin1String(".zip"), Qt::CaseInsensitive))
-        item = new ZipFileItem(fileName, nullptr);
-    else
-        item = new FileItem(fileName, nullptr, false);
-    items.append(item);
+    const int row = items.size();
     if (emitSignal)
-        emit filesInserted(items.size() - 1, items.size() - 1, nullptr);
+        emit filesAboutToBeInserted(row, row, nullptr);
+    appendItems(fresh);
+    if (emitSignal)
+        emit filesInserted(row, row, nullptr);
 }
 
 void FileList::addFileNames(const QStringList& fileNames)
 {
-    const int before = items.size();
-    for (const QString& name : fileNames)
-        addFileName(name, false);
-    if (items.size() > before)
-        emit filesInserted(before, items.size() - 1, nullptr);
+    const QStringList fresh = newFileNames(fileNames);
+    if (fresh.isEmpty())
+        return;
+    const int first = items.size();
+    const int last = first + fresh.size() - 1;
+    emit filesAboutToBeInserted(first, last, nullptr);
+    appendItems(fresh);
+    emit filesInserted(first, last, nullptr);
 }
 
 void FileList::removeRows(int first, int last)
@@ -214,12 +244,19 @@ void FileList::addTemplate(TemplateItem* item)
     if (!item || isProcessing())
         return;
     for (XmlFileItem* xml : xmlFiles()) {
+        if (xml->containsTemplate(item))
+            continue;
+        // A file without links takes the template itself; a file with its
+        // own template gets two links (its own and the new one); a file with
+        // links gets one more.
         const int before = xml->childCount();
+        const int added = before > 0 ? 1 : (xml->templateItem() ? 2 : 0);
+        if (added > 0)
+            emit filesAboutToBeInserted(before, before + added - 1, xml);
         xml->addTemplate(item);
+        if (added > 0)
+            emit filesInserted(before, before + added - 1, xml);
         notifyRowChanged(xml);
-        const int after = xml->childCount();
-        if (after > before)
-            emit filesInserted(before, after - 1, xml);
     }
 }
 
@@ -335,9 +372,16 @@ void FileList::runNextProcStep()
 
 void FileList::itemChangedNewSubs(FileItem* item)
 {
-    const int n = item ? item->childCount() : 0;
-    if (n > 0)
-        emit filesInserted(0, n - 1, item);
+    auto* zip = dynamic_cast<ZipFileItem*>(item);
+    const int count = zip ? zip->unpackedItemCount() : 0;
+    if (count > 0) {
+        const int first = zip->childCount();
+        emit filesAboutToBeInserted(first, first + count - 1, zip);
+        zip->attachUnpacked();
+        emit filesInserted(first, first + count - 1, zip);
+    }
+    if (item)
+        emit itemChanged(item);
 }
 
 bool FileList::save(const QString& fileName, bool saveColumnNames) const

@@ -58,6 +58,11 @@ public:
     TransformParams transformParams;
 
 signals:
+    // Rows first..last under parentItem (null: the top level) are about to
+    // be added; filesInserted follows once they are in the tree. Both are
+    // emitted on the list's thread, so a model can keep Qt's insertion
+    // contract.
+    void filesAboutToBeInserted(int first, int last, FileItem* parentItem);
     void filesInserted(int first, int last, FileItem* parentItem);
     void filesRemoveStart(int first, int last, FileItem* parentItem);
     void filesRemoveEnd();
@@ -79,11 +84,16 @@ public slots:
     void startProcessFiles(ProcessingStepType maxProcStep = psTransform);
     void interruptProcessing();
     void runNextProcStep();
+    // After an archive is unpacked: its files join the tree here, on the
+    // list's thread, announced before and after.
     void itemChangedNewSubs(FileItem* item);
     void deleteUnzipedFiles();
 
 private:
     void notifyRowChanged(FileItem* item);
+    // The names that addFileNames would add: new to the list, once each.
+    QStringList newFileNames(const QStringList& fileNames) const;
+    void appendItems(const QStringList& fileNames);
     void startQueuedRun();
 
     ProcessingStepType queuedStep = psNone;

@@ -25,6 +25,28 @@ ZipFileItem::ZipFileItem(const QString& fileName, FileItem* parentItem) : FileIt
 {
 }
 
+ZipFileItem::~ZipFileItem()
+{
+    qDeleteAll(unattached);
+}
+
+int ZipFileItem::unpackedItemCount() const
+{
+    QMutexLocker lock(&mutex);
+    return unattached.size();
+}
+
+int ZipFileItem::attachUnpacked()
+{
+    QList<FileItem*> items;
+    {
+        QMutexLocker lock(&mutex);
+        items.swap(unattached);
+    }
+    adoptChildren(items);
+    return items.size();
+}
+
 QString ZipFileItem::unzipFolder() const
 {
     {
@@ -96,7 +118,10 @@ bool ZipFileItem::unzip(const UnzipParams& params)
         item->setState(1);
         children << item;
     }
-    adoptChildren(children);
+    {
+        QMutexLocker lock(&mutex);
+        unattached = children;
+    }
     showStatus(QStringLiteral("Из архива: %1 распаковано файлов всего: %2, из них XML файлов: %3")
                    .arg(shownArchive)
                    .arg(fileNames.size())

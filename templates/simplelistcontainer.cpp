@@ -68,6 +68,7 @@ bool SimpleListContainer::load(const QString& fileName)
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
         return false;
     this->fileName = fileName;
+    emit listAboutToBeLoaded();
     QTextStream stream(&file);
     stream.setCodec(codec);
     QString line;

@@ -35,6 +35,8 @@ public:
     QTextCodec* codec;
 
 signals:
+    // A load is about to add records; listLoaded follows when it is done.
+    void listAboutToBeLoaded();
     void listLoaded();
     void modifiedStatusChanged(bool modified);
 

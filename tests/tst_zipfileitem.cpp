@@ -45,6 +45,9 @@ private slots:
         QVERIFY(zip.unzip(defaultParams()));
         QCOMPARE(zip.state(), 1);
         QCOMPARE(zip.unzipFolder(), dir.path() + "/in/report");
+        // The unpacking thread only makes the items; the tree's owner attaches them.
+        QCOMPARE(zip.childCount(), 0);
+        QCOMPARE(zip.attachUnpacked(), 4);
         const QList<FileItem*> children = zip.childItems();
         QCOMPARE(children.size(), 4);
         QVERIFY(dynamic_cast<XmlFileItem*>(children.at(0)));
@@ -98,6 +101,8 @@ private slots:
         ZipFileItem second(april);
         QVERIFY(first.unzip(defaultParams()));
         QVERIFY(second.unzip(defaultParams()));
+        first.attachUnpacked();
+        second.attachUnpacked();
         QCOMPARE(first.childCount(), 1);
         QCOMPARE(second.childCount(), 1);
         QCOMPARE(readFile(first.child(0)->sourceFileName(true)), QByteArray("<a>March</a>"));

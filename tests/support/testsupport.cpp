@@ -8,6 +8,8 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QUrl>
 
 #include <quazip/quazip.h>
@@ -22,7 +24,18 @@ void initHermeticEnvironment()
     QStandardPaths::setTestModeEnabled(true);
     QCoreApplication::setOrganizationName(QStringLiteral("QUORVA-test"));
     QCoreApplication::setApplicationName(QStringLiteral("Plinthworks20-test"));
+    // A settings store of the test's own, gone when the test ends.
+    static QTemporaryDir settingsDir;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir.path());
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settingsDir.path());
     setGlobalShowPath(false);
+}
+
+void clearSettingsStore()
+{
+    QSettings settings;
+    settings.clear();
+    settings.sync();
 }
 
 bool writeFile(const QString& path, const QByteArray& bytes)

@@ -10,9 +10,12 @@
 // resource folder with real query files, and LibreOffice conversions.
 namespace TestSupport {
 
-// Test mode for standard paths and settings, a private organisation name.
+// Test mode for standard paths, a private organisation name and a settings
+// store in a temporary folder.
 // Call first in initTestCase().
 void initHermeticEnvironment();
+// Empties the test's own settings store.
+void clearSettingsStore();
 
 bool writeFile(const QString& path, const QByteArray& bytes);
 bool writeTextFile(const QString& path, const QString& text);
