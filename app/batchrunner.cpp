@@ -15,17 +15,6 @@
 
 #include <cstdio>
 
-namespace {
-
-QRegularExpression maskPattern(const QString& text)
-{
-    if (text.isEmpty())
-        return QRegularExpression();
-    return QRegularExpression(QRegularExpression::anchoredPattern(text), QRegularExpression::CaseInsensitiveOption);
-}
-
-} // namespace
-
 BatchRunner::BatchRunner(const BatchOptions& options, QObject* parent) : QObject(parent), options(options)
 {
 }
@@ -47,8 +36,8 @@ bool BatchRunner::prepare(FileList& list, TemplateList& catalogue)
     }
     list.templateList = &catalogue;
     list.parallel = !options.sequential;
-    list.unzipParams.includeMask = maskPattern(options.includeMask);
-    list.unzipParams.excludeMask = maskPattern(options.excludeMask);
+    list.unzipParams.includeMask = UnzipParams::wholeNameMask(options.includeMask);
+    list.unzipParams.excludeMask = UnzipParams::wholeNameMask(options.excludeMask);
     list.unzipParams.recursive = options.unzipRecursive;
     list.unzipParams.removeInternalZips = false;
     list.transformParams.format = options.format;

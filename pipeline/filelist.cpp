@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMultiHash>
 #include <QTextStream>
 #include <QTimer>
 
@@ -31,12 +32,20 @@ FileList::FileList(QObject* parent)
 
 FileList::~FileList()
 {
+    stopAndWait();
+    qDeleteAll(items);
+}
+
+void FileList::stopAndWait()
+{
+    interrupted.storeRelease(1);
+    queuedStep = psNone;
     if (controller) {
         controller->abortAndWait();
         delete controller;
         controller = nullptr;
     }
-    qDeleteAll(items);
+    processing.storeRelease(0);
 }
 
 namespace {
@@ -72,14 +81,23 @@ bool FileList::containsFileName(const QString& fileName) const
 
 QStringList FileList::newFileNames(const QStringList& fileNames) const
 {
+    // Names by their case-folded form, so that a long list is searched once
+    // per name, not scanned.
+    QMultiHash<QString, QString> known;
+    for (const FileItem* item : items) {
+        const QString name = item->sourceFileName(true);
+        known.insert(name.toCaseFolded(), name);
+    }
     QStringList fresh;
     for (const QString& name : fileNames) {
-        if (containsFileName(name))
+        const QString folded = name.toCaseFolded();
+        const QList<QString> alike = known.values(folded);
+        const bool present = std::any_of(alike.cbegin(), alike.cend(),
+                                         [&](const QString& other) { return sameFileName(other, name); });
+        if (present)
             continue;
-        const bool repeated = std::any_of(fresh.cbegin(), fresh.cend(),
-                                          [&](const QString& other) { return sameFileName(other, name); });
-        if (!repeated)
-            fresh << name;
+        known.insert(folded, name);
+        fresh << name;
     }
     return fresh;
 }
@@ -362,6 +380,10 @@ void FileList::runNextProcStep()
         return;
     }
     controller = new ThreadController(stepItems, params, factory, parallel);
+    stepDone = 0;
+    stepTotal = stepItems.size();
+    emit procStepStarted(currentStep, stepTotal);
+    connect(controller, &ThreadController::itemChanged, this, [this] { emit procStepProgress(++stepDone, stepTotal); });
     connect(controller, &ThreadController::allWorkFinished, this, &FileList::runNextProcStep);
     if (currentStep == psUnzip)
         connect(controller, &ThreadController::itemChanged, this, &FileList::itemChangedNewSubs);

@@ -70,6 +70,10 @@ signals:
     void itemChanged(FileItem* item);
     void processingStarted();
     void processingFinished();
+    // A step is starting on `itemCount` items; progress follows as each
+    // item is done.
+    void procStepStarted(ProcessingStepType step, int itemCount);
+    void procStepProgress(int done, int total);
     void procStepFinished(ProcessingStepType step);
 
 public slots:
@@ -83,6 +87,9 @@ public slots:
     // has finished (the furthest step asked for wins); an interruption drops it.
     void startProcessFiles(ProcessingStepType maxProcStep = psTransform);
     void interruptProcessing();
+    // Interrupts and waits, without the event loop, until the running
+    // workers have finished; the run ends without processingFinished.
+    void stopAndWait();
     void runNextProcStep();
     // After an archive is unpacked: its files join the tree here, on the
     // list's thread, announced before and after.
@@ -97,4 +104,6 @@ private:
     void startQueuedRun();
 
     ProcessingStepType queuedStep = psNone;
+    int stepDone = 0;
+    int stepTotal = 0;
 };

@@ -14,4 +14,14 @@ struct UnzipParams
     bool recursive = true;
     // Delete inner archives once unpacked, or at once without `recursive`.
     bool removeInternalZips = true;
+
+    // A mask as the user writes it, made to match whole names in either
+    // case; an empty mask stays empty, which filters nothing.
+    static QRegularExpression wholeNameMask(const QString& mask)
+    {
+        if (mask.isEmpty())
+            return QRegularExpression();
+        return QRegularExpression(QRegularExpression::anchoredPattern(mask),
+                                  QRegularExpression::CaseInsensitiveOption);
+    }
 };

@@ -49,3 +49,42 @@ os.makedirs(out, exist_ok=True)
 for name, pixel in icons.items():
     png(os.path.join(out, name + ".png"), 24, pixel)
     png(os.path.join(out, name + "@2x.png"), 48, pixel)
+
+# The application icon: a page with lines of text standing on a plinth,
+# drawn with 4 x 4 samples per pixel for smooth edges, at the sizes the
+# desktop's icon theme uses.
+def app_pixel(x, y):
+    page = bar(x, y, .22, .08, .78, .78) and not (x > .62 and y < .08 + (x - .62))
+    fold = x > .62 and y < .24 and y >= .08 + (x - .62) - .001 and x <= .78
+    line = page and any(bar(x, y, .32, t, .68 if i % 2 == 0 else .58, t + .04) for i, t in enumerate((.3, .4, .5, .6)))
+    plinth = bar(x, y, .12, .82, .88, .92)
+    if plinth:
+        return (40, 150, 60, 255)
+    if line:
+        return (60, 90, 160, 255)
+    if fold:
+        return (170, 190, 225, 255)
+    if page:
+        return (235, 240, 250, 255)
+    return CLEAR
+
+def smooth(pixel, size):
+    def sampled(x, y):
+        acc = [0, 0, 0, 0]
+        step = 1 / (4 * size)
+        for i in range(4):
+            for j in range(4):
+                r, g, b, a = pixel(x + (i + .5) * step, y + (j + .5) * step)
+                acc = [acc[0] + r * a, acc[1] + g * a, acc[2] + b * a, acc[3] + a]
+        alpha = acc[3] / 16
+        if alpha == 0:
+            return CLEAR
+        return (round(acc[0] / acc[3]), round(acc[1] / acc[3]), round(acc[2] / acc[3]), round(alpha))
+    return sampled
+
+png(os.path.join(out, "plinthworks.png"), 256, smooth(app_pixel, 256))
+theme = os.path.join(os.path.dirname(out.rstrip("/")), "icons", "hicolor")
+for size in (16, 32, 48, 64, 128, 256):
+    folder = os.path.join(theme, "%dx%d" % (size, size), "apps")
+    os.makedirs(folder, exist_ok=True)
+    png(os.path.join(folder, "com.quorva.plinthworks.png"), size, smooth(app_pixel, size))

@@ -1,0 +1,688 @@
+// The real main window, offscreen, on the bundled examples: its actions and
+// tool bars, the title, adding files, the automatic and full runs with the
+// documents they make, stop, exclude, copy, save, the settings dialog's
+// effects, closing during a run, file-open requests and the about text.
+#include "aboutdialog.h"
+#include "filemodel.h"
+#include "globals.h"
+#include "mainwindow.h"
+#include "myapplication.h"
+#include "settingscatalogue.h"
+#include "settingsgroup.h"
+#include "testsupport.h"
+#include "xmlfileitem.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QCompleter>
+#include <QDesktopServices>
+#include <QDockWidget>
+#include <QFileDialog>
+#include <QFileOpenEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSettings>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
+#include <QTreeView>
+#include <QtTest>
+
+#include <functional>
+#include <memory>
+
+using namespace TestSupport;
+
+namespace {
+
+// Answers the next modal dialog the window opens, from the event loop that
+// the dialog runs.
+void answerModal(std::function<void(QWidget*)> answer)
+{
+    auto* poll = new QTimer;
+    auto started = std::make_shared<QElapsedTimer>();
+    started->start();
+    QObject::connect(poll, &QTimer::timeout, [=] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal && started->elapsed() < 10000)
+            return;
+        poll->stop();
+        poll->deleteLater();
+        if (modal)
+            answer(modal);
+    });
+    poll->start(10);
+}
+
+void clickMessageButton(QMessageBox::StandardButton button)
+{
+    answerModal([button](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        QVERIFY(box);
+        box->button(button)->click();
+    });
+}
+
+void chooseFile(const QString& path)
+{
+    answerModal([path](QWidget* modal) {
+        auto* dialog = qobject_cast<QFileDialog*>(modal);
+        QVERIFY(dialog);
+        dialog->selectFile(path);
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+}
+
+QAction* actionNamed(QWidget* window, const QString& text)
+{
+    for (QAction* action : window->findChildren<QAction*>()) {
+        if (action->text() == text)
+            return action;
+    }
+    return nullptr;
+}
+
+QStringList actionTexts(const QList<QAction*>& actions)
+{
+    QStringList texts;
+    for (const QAction* action : actions)
+        texts << (action->isSeparator() ? QStringLiteral("|") : action->text());
+    return texts;
+}
+
+bool waitForRunEnd(MainWindow& window, int timeout = 60000)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (window.processingList().isProcessing() && clock.elapsed() < timeout)
+        QTest::qWait(20);
+    QTest::qWait(50); // the queued end of the run
+    return !window.processingList().isProcessing();
+}
+
+// Takes the URLs the desktop would be asked to open.
+class UrlCatcher : public QObject
+{
+    Q_OBJECT
+public:
+    QUrl opened;
+    Q_INVOKABLE void open(const QUrl& url) { opened = url; }
+};
+
+} // namespace
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir work;
+    ResourceFolder* res = nullptr;
+    int folderCount = 0;
+
+    // Fresh copies of the bundled sample files.
+    QStringList exampleFiles(const QString& only = QString())
+    {
+        const QString folder = work.path() + QStringLiteral("/data%1").arg(++folderCount);
+        QDir().mkpath(folder);
+        QStringList names;
+        const QDir source(PLINTHWORKS_SOURCE_DIR "/examples/data");
+        for (const QString& name : source.entryList(QDir::Files, QDir::Name)) {
+            QFile::copy(source.filePath(name), folder + "/" + name);
+            if ((name.endsWith(".xml") || name.endsWith(".zip")) && (only.isEmpty() || name.contains(only)))
+                names << folder + "/" + name;
+        }
+        return names;
+    }
+
+    void copyTree(const QString& from, const QString& to)
+    {
+        QDir().mkpath(to);
+        const QDir dir(from);
+        for (const QString& name : dir.entryList(QDir::Files))
+            QFile::copy(dir.filePath(name), to + "/" + name);
+        for (const QString& sub : dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+            copyTree(dir.filePath(sub), to + "/" + sub);
+    }
+
+    QString logText(MainWindow& window) { return window.messageLog()->toPlainText(); }
+
+private slots:
+    void initTestCase()
+    {
+        initHermeticEnvironment();
+        QApplication::setDesktopSettingsAware(false);
+        res = new ResourceFolder;
+        copyTree(PLINTHWORKS_SOURCE_DIR "/examples/resources", res->path());
+    }
+    void cleanupTestCase() { delete res; }
+    void init() { clearSettingsStore(); }
+
+    void actions_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QKeySequence>("shortcut");
+        QTest::addColumn<QString>("statusTip");
+        QTest::addColumn<bool>("hasIcon");
+        QTest::newRow("add") << "Добавить файлы..." << QKeySequence(QKeySequence::Open)
+                             << "Добавить файлы для обработки" << true;
+        QTest::newRow("exclude") << "Исключить файлы" << QKeySequence("Ctrl+Del")
+                                 << "Исключить выбранные файлы из обработки" << true;
+        QTest::newRow("start") << "Запустить обработку" << QKeySequence("Ctrl+R") << "Запустить обработку" << true;
+        QTest::newRow("stop") << "Остановить обработку" << QKeySequence("Ctrl+T") << "Остановить обработку" << true;
+        QTest::newRow("settings") << "Настройки" << QKeySequence() << "Отображает диалог настроек" << true;
+        QTest::newRow("files view") << "Обрабатываемые файлы" << QKeySequence() << "Показать обрабатываемые файлы"
+                                    << false;
+        QTest::newRow("templates view") << "Шаблоны документов" << QKeySequence() << "Показать шаблоны документов"
+                                        << false;
+        QTest::newRow("exit") << "Выход" << QKeySequence("Alt+F4") << "Выйти из приложения" << true;
+        QTest::newRow("about") << "О программе..." << QKeySequence() << "Показать диалог «О программе»" << false;
+        QTest::newRow("help") << "Справка" << QKeySequence("F1") << "Справка" << false;
+        QTest::newRow("copy") << "Копировать" << QKeySequence(QKeySequence::Copy)
+                              << "Копировать выделение в буфер обмена" << true;
+        QTest::newRow("save") << "Сохранить" << QKeySequence(QKeySequence::Save)
+                              << "Сохранить список файлов и результат обработки в текстовый файл" << true;
+        QTest::newRow("details") << "Подробности выполнения" << QKeySequence()
+                                 << "Показать/скрыть окно с подробностями выполнения процесса обработки файлов"
+                                 << false;
+        QTest::newRow("tool bars") << "Показать панели инструментов" << QKeySequence()
+                                   << "Включить отображение всех доступных панелей инструментов" << false;
+    }
+    void actions()
+    {
+        QFETCH(QString, text);
+        QFETCH(QKeySequence, shortcut);
+        QFETCH(QString, statusTip);
+        QFETCH(bool, hasIcon);
+        MainWindow window;
+        QAction* action = nullptr;
+        for (QAction* candidate : window.findChildren<QAction*>()) {
+            if (candidate->text() == text && candidate->parent() == &window) {
+                QVERIFY2(!action, "one action per text");
+                action = candidate;
+            }
+        }
+        QVERIFY(action);
+        QCOMPARE(action->shortcut(), shortcut);
+        QCOMPARE(action->statusTip(), statusTip);
+        QCOMPARE(!action->icon().isNull(), hasIcon);
+    }
+
+    void menusAndToolBars()
+    {
+        MainWindow window;
+        window.show();
+        QStringList menus;
+        QList<QStringList> contents;
+        for (QAction* menu : window.menuBar()->actions()) {
+            menus << menu->text();
+            contents << actionTexts(menu->menu()->actions());
+        }
+        QCOMPARE(menus, QStringList({"Операции", "Настройки", "Справка"}));
+        QCOMPARE(contents.at(0), QStringList({"Добавить файлы...", "Исключить файлы", "Запустить обработку",
+                                              "Остановить обработку", "|", "Сохранить", "|", "Выход"}));
+        QCOMPARE(contents.at(1), QStringList({"Настройки", "|", "Обрабатываемые файлы", "Шаблоны документов", "|",
+                                              "Подробности выполнения", "Показать панели инструментов"}));
+        QCOMPARE(contents.at(2), QStringList({"Справка", "|", "О программе..."}));
+
+        QStringList bars;
+        for (QToolBar* bar : window.findChildren<QToolBar*>())
+            bars << bar->objectName() + ":" + bar->windowTitle() + (bar->isVisible() ? "" : " (hidden)");
+        QCOMPARE(bars, QStringList({"mainToolBar:Действия", "settingsToolBar:Настройки", "formatToolBar:Формат",
+                                    "templateToolBar:Шаблон (hidden)"}));
+        const auto* mainBar = window.findChild<QToolBar*>("mainToolBar");
+        QCOMPARE(actionTexts(mainBar->actions()),
+                 QStringList({"Добавить файлы...", "Исключить файлы", "Запустить обработку", "Остановить обработку",
+                              "Сохранить", "Настройки"}));
+        QCOMPARE(window.toolBarBreak(window.findChild<QToolBar*>("formatToolBar")), true);
+        auto* settingsBar = window.findChild<QToolBar*>("settingsToolBar");
+        QStringList boxes;
+        for (QCheckBox* box : settingsBar->findChildren<QCheckBox*>())
+            boxes << box->objectName() + "=" + box->text() + (box->isChecked() ? " on" : "");
+        QCOMPARE(boxes, QStringList({"runAutoDetectBox=Автоподбор шаблона on",
+                                     "runRenameDestBox=Переименовывать формируемые",
+                                     "runOpenDocumentBox=Открывать документы"}));
+        auto* format = window.findChild<QComboBox*>("formatCombo");
+        QCOMPARE(format->count(), 3);
+        QCOMPARE(format->itemText(1), QString("Формат ODT (Writer)"));
+        QCOMPARE(format->currentIndex(), 0);
+        auto* templates = window.findChild<QComboBox*>("templateCombo");
+        QVERIFY(templates->isEditable());
+        QCOMPARE(templates->currentText(), QString("Счёт на оплату"));
+        QCOMPARE(templates->completer()->caseSensitivity(), Qt::CaseInsensitive);
+        QCOMPARE(window.findChild<QDockWidget*>("statusWidget")->windowTitle(), QString("Подробности выполнения"));
+        QCOMPARE(window.statusBar()->currentMessage(), QString("Готов"));
+        QCOMPARE(window.size(), QSize(800, 600));
+
+        // Shown tool bars, a moved dock and the window state come back at the next start.
+        actionNamed(&window, "Показать панели инструментов")->trigger();
+        QVERIFY(window.findChild<QToolBar*>("templateToolBar")->isVisible());
+        actionNamed(&window, "Подробности выполнения")->trigger();
+        window.resize(900, 640);
+        window.close();
+        MainWindow again;
+        again.show();
+        QVERIFY(again.findChild<QToolBar*>("templateToolBar")->isVisible());
+        QVERIFY(!again.findChild<QDockWidget*>("statusWidget")->isVisible());
+        QCOMPARE(again.size(), QSize(900, 640));
+    }
+
+    void titleInEveryForm()
+    {
+        MainWindow window;
+        QCOMPARE(window.windowTitle(), QString("Плинтворкс"));
+        gst[stRunAutoUnzip] = true;
+        gst[stRunAutoDetect] = false;
+        QStringList files = exampleFiles();
+        files.removeAll(files.filter("invoice_152").value(0));
+        window.addFileNames(files.filter(QRegularExpression("(AKT|contract|invoice)")).mid(0, 3)
+                            + files.filter("archive.zip"));
+        QTRY_COMPARE(window.processingList().items.size(), 4);
+        QVERIFY(waitForRunEnd(window));
+        QCOMPARE(window.processingList().items.at(3)->childCount(), 3); // unpacked: not counted
+        QCOMPARE(window.windowTitle(),
+                 QStringLiteral("Обрабатываемые файлы: *.xml (3 шт.); *.zip (1 шт.)[*] — Плинтворкс"));
+        QVERIFY(!window.isWindowModified());
+
+        window.processingList().removeRows(0, 2);
+        actionNamed(&window, "Шаблоны документов")->trigger();
+        QCOMPARE(window.windowTitle(), QStringLiteral("Шаблоны документов: Templates.txt[*]  — Плинтворкс"));
+        QVERIFY(!window.isWindowModified());
+        window.templatesView()->model()->setData(window.templatesView()->model()->index(0, 2), "изменено");
+        QVERIFY(window.isWindowModified());
+        actionNamed(&window, "Обрабатываемые файлы")->trigger();
+        QCOMPARE(window.windowTitle(), QStringLiteral("Обрабатываемые файлы: *.zip (1 шт.)[*] — Плинтворкс"));
+        QVERIFY(!window.isWindowModified());
+        window.templateCatalogue().setModified(false);
+    }
+
+    void addingFilesAndTheAutomaticRuns_data()
+    {
+        QTest::addColumn<bool>("autoUnzip");
+        QTest::addColumn<bool>("autoDetect");
+        QTest::addColumn<int>("zipState");
+        QTest::addColumn<int>("xmlState");
+        QTest::newRow("both on: up to detection") << true << true << 1 << 2;
+        QTest::newRow("detection only: still unpacks") << false << true << 1 << 2;
+        QTest::newRow("unpacking only") << true << false << 1 << 0;
+        QTest::newRow("both off: nothing starts") << false << false << 0 << 0;
+    }
+    void addingFilesAndTheAutomaticRuns()
+    {
+        QFETCH(bool, autoUnzip);
+        QFETCH(bool, autoDetect);
+        QFETCH(int, zipState);
+        QFETCH(int, xmlState);
+        MainWindow window;
+        gst[stRunAutoUnzip] = autoUnzip;
+        gst[stRunAutoDetect] = autoDetect;
+        const QStringList files = exampleFiles();
+        QSignalSpy inserted(&window.processingList(), &FileList::filesInserted);
+        QSignalSpy started(&window.processingList(), &FileList::processingStarted);
+        const QString folder = QFileInfo(files.first()).path();
+        QVERIFY(QFile::copy(files.filter("invoice_147").first(), folder + "/invoice_147 copy.XML"));
+        window.addFileNames({folder + "/invoice_147 copy.XML", folder + "/stamp.jpg"});
+        window.addFileNames({files.filter("archive").first()});
+        QCOMPARE(window.processingList().items.size(), 0); // handed over once the loop runs
+        QTRY_COMPARE(inserted.count(), 1);
+        QCOMPARE(window.processingList().items.size(), 2);
+        QVERIFY(waitForRunEnd(window));
+        QCOMPARE(started.count(), autoUnzip || autoDetect ? 1 : 0);
+        QCOMPARE(window.processingList().items.at(1)->state(), zipState);
+        QCOMPARE(window.processingList().items.at(0)->state(), xmlState);
+        QVERIFY(!logText(window).contains("ЗАВЕРШЕН")); // automatic runs make no documents
+        QVERIFY(QDir(QFileInfo(files.first()).path()).entryList({"*.docx"}).isEmpty());
+    }
+
+    void dropAcceptsOnlyTheFileView()
+    {
+        MainWindow window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const QStringList files = exampleFiles();
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(files.filter("invoice_147").first()),
+                      QUrl::fromLocalFile(files.filter("archive").first()),
+                      QUrl::fromLocalFile(QFileInfo(files.first()).path() + "/stamp.jpg")});
+        const QPoint inView = window.filesView()->mapTo(&window, window.filesView()->rect().center());
+        // Straight to the window's handlers: outside a real drag Qt's own
+        // dispatch holds such events back.
+        QObject* target = &window;
+        QDragMoveEvent over(inView, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        target->event(&over);
+        QVERIFY(over.isAccepted());
+        QDragMoveEvent outside(QPoint(2, 2), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        target->event(&outside);
+        QVERIFY(!outside.isAccepted());
+        actionNamed(&window, "Шаблоны документов")->trigger();
+        QDragMoveEvent onTemplates(inView, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        target->event(&onTemplates);
+        QVERIFY(!onTemplates.isAccepted());
+        actionNamed(&window, "Обрабатываемые файлы")->trigger();
+
+        QDropEvent drop(inView, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        target->event(&drop);
+        QTRY_COMPARE(window.processingList().items.size(), 2);
+        QVERIFY(waitForRunEnd(window));
+    }
+
+    // The road of the bundled examples: added, unpacked, recognised,
+    // generated, each row in its colour, with the progress shown meanwhile.
+    void startMakesTheDocuments()
+    {
+        MainWindow window;
+        window.show();
+        const QStringList files = exampleFiles();
+        window.addFileNames(files);
+        QTRY_COMPARE(window.processingList().items.size(), files.size());
+        QVERIFY(waitForRunEnd(window));
+        auto* progress = window.findChild<QWidget*>("runProgress");
+        QVERIFY(progress && !progress->isVisible());
+        QSignalSpy stepStarted(&window.processingList(), &FileList::procStepStarted);
+        actionNamed(&window, "Запустить обработку")->trigger();
+        QVERIFY(!actionNamed(&window, "Добавить файлы...")->isEnabled());
+        QVERIFY(actionNamed(&window, "Остановить обработку")->isEnabled());
+        QVERIFY(progress->isVisible());
+        QVERIFY(waitForRunEnd(window));
+        QVERIFY(!progress->isVisible());
+        QVERIFY(actionNamed(&window, "Добавить файлы...")->isEnabled());
+        QTRY_VERIFY(logText(window).contains("ЗАВЕРШЕН процесс обработки файлов"));
+        QVERIFY(logText(window).contains("ЗАПУЩЕН процесс обработки файлов"));
+        QVERIFY(!stepStarted.isEmpty());
+
+        const QDir folder(QFileInfo(files.first()).path());
+        for (const char* document : {"invoice_147_счёт.docx", "invoice_152_счёт.docx", "2024-031_акт.docx",
+                                     "contract_21-2024_договор.docx", "invoice_158_счёт.docx"})
+            QVERIFY2(folder.exists(QString::fromUtf8(document)), document);
+        const QAbstractItemModel* model = window.filesView()->model();
+        const int archiveRow = files.indexOf(files.filter("archive").first());
+        for (int row = 0; row < model->rowCount(); ++row) {
+            const QModelIndex index = model->index(row, 0);
+            QVERIFY(!index.data(Qt::ForegroundRole).isValid());
+            if (row != archiveRow)
+                QCOMPARE(index.data(Qt::BackgroundRole).value<QColor>(), QColor(204, 255, 204));
+        }
+        // An archive of several files stays unpacked; its files below it are done.
+        const QModelIndex archive = model->index(archiveRow, 0);
+        QCOMPARE(archive.data(Qt::BackgroundRole).value<QColor>(), QColor(240, 240, 240));
+        QCOMPARE(model->rowCount(archive), 3);
+        QVERIFY(model->index(0, 4, archive).data().toString().endsWith(".docx"));
+        QCOMPARE(model->index(0, 0, archive).data(Qt::BackgroundRole).value<QColor>(), QColor(204, 255, 204));
+    }
+
+    void stopDuringARun()
+    {
+        MainWindow window;
+        gst[stRunAutoUnzip] = false;
+        gst[stRunAutoDetect] = false;
+        gst[stRunParallel] = false;
+        QStringList many;
+        const QString folder = work.path() + "/many";
+        QDir().mkpath(folder);
+        const QString source = PLINTHWORKS_SOURCE_DIR "/examples/data/invoice_147.xml";
+        for (int i = 0; i < 60; ++i) {
+            many << folder + QStringLiteral("/invoice_%1.xml").arg(i);
+            QFile::copy(source, many.last());
+        }
+        window.addFileNames(many);
+        QTRY_COMPARE(window.processingList().items.size(), 60);
+        actionNamed(&window, "Остановить обработку")->trigger(); // not running: nothing
+        QVERIFY(!logText(window).contains("прерывание"));
+        actionNamed(&window, "Запустить обработку")->trigger();
+        QTRY_VERIFY(window.processingList().items.at(0)->state() >= 2);
+        actionNamed(&window, "Остановить обработку")->trigger();
+        QVERIFY(waitForRunEnd(window));
+        QTRY_VERIFY(logText(window).contains("Отправлен запрос на прерывание обработки файлов"));
+        const int documents = QDir(folder).entryList({"*.docx"}).size();
+        QVERIFY2(documents < 60, qPrintable(QString::number(documents)));
+    }
+
+    void excludeTakesTheFirstRunOfSelectedRows()
+    {
+        MainWindow window;
+        gst[stRunAutoUnzip] = false;
+        gst[stRunAutoDetect] = false;
+        const QStringList files = exampleFiles().filter(".xml");
+        window.addFileNames(files.mid(0, 6));
+        QTRY_COMPARE(window.processingList().items.size(), 6);
+        QTreeView* view = window.filesView();
+        auto* selection = view->selectionModel();
+        for (int row : {1, 2, 4}) // rows 2, 3 and 5 as numbered in the view
+            selection->select(view->model()->index(row, 0),
+                              QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        const QString fourth = view->model()->index(3, 0).data().toString();
+        const QString fifth = view->model()->index(4, 0).data().toString();
+        actionNamed(&window, "Исключить файлы")->trigger();
+        QCOMPARE(window.processingList().items.size(), 4);
+        QCOMPARE(view->model()->index(1, 0).data().toString(), fourth);
+        QCOMPARE(view->model()->index(2, 0).data().toString(), fifth);
+        QCOMPARE(view->currentIndex().row(), 1);
+        QVERIFY(selection->isRowSelected(1, QModelIndex()));
+        QVERIFY(!selection->isRowSelected(2, QModelIndex()));
+        QCOMPARE(window.windowTitle(), QStringLiteral("Обрабатываемые файлы: *.xml (4 шт.)[*] — Плинтворкс"));
+    }
+
+    void copyABlockOfCells()
+    {
+        MainWindow window;
+        gst[stRunAutoUnzip] = false;
+        gst[stRunAutoDetect] = false;
+        const QStringList files = exampleFiles().filter(".xml");
+        window.addFileNames(files.mid(0, 3));
+        QTRY_COMPARE(window.processingList().items.size(), 3);
+        QTreeView* view = window.filesView();
+        const QAbstractItemModel* model = view->model();
+        view->selectionModel()->select(QItemSelection(model->index(0, 0), model->index(1, 2)),
+                                       QItemSelectionModel::ClearAndSelect);
+        QApplication::clipboard()->clear();
+        actionNamed(&window, "Копировать")->trigger();
+        const QString text = QApplication::clipboard()->text();
+        const QStringList lines = text.split('\n');
+        QCOMPARE(lines.size(), 2);
+        QVERIFY(!text.endsWith('\n'));
+        QCOMPARE(lines.at(0).split('\t').size(), 3);
+        QCOMPARE(lines.at(1).split('\t').at(0), model->index(1, 0).data().toString());
+        QCOMPARE(lines.at(0).split('\t').at(2), QString("Файл XML"));
+        QVERIFY(view->actions().contains(actionNamed(&window, "Копировать"))); // in the context menu
+    }
+
+    void saveTheListAndTheCatalogue()
+    {
+        MainWindow window;
+        gst[stRunAutoUnzip] = false;
+        gst[stRunAutoDetect] = false;
+        const QStringList files = exampleFiles().filter(".xml");
+        window.addFileNames(files.mid(0, 2));
+        QTRY_COMPARE(window.processingList().items.size(), 2);
+        const QString report = work.path() + "/report.txt";
+        chooseFile(report);
+        actionNamed(&window, "Сохранить")->trigger();
+        const QStringList lines = QString::fromUtf8(readFile(report)).split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 2);
+        QCOMPARE(lines.at(0).split('\t').at(0), QFileInfo(files.at(0)).fileName());
+        QTRY_VERIFY(logText(window).contains("Список обработки сохранен в файл: report.txt"));
+
+        // A catalogue whose file cannot be written goes, if the user agrees,
+        // to the user's own resource folder; the shared one stays as it was.
+        actionNamed(&window, "Шаблоны документов")->trigger();
+        const QString shared = window.templateCatalogue().fileName;
+        const QByteArray before = readFile(shared);
+        QVERIFY(QFile::remove(shared) && QDir().mkdir(shared)); // a folder cannot be written as a file
+        auto* model = window.templatesView()->model();
+        model->setData(model->index(0, 2), "правка");
+        clickMessageButton(QMessageBox::No);
+        actionNamed(&window, "Сохранить")->trigger();
+        QTRY_VERIFY(logText(window).contains("Ошибка сохранения списка Шаблоны документов в файл: Templates.txt"));
+        QVERIFY(window.isWindowModified());
+
+        clickMessageButton(QMessageBox::Yes);
+        actionNamed(&window, "Сохранить")->trigger();
+        const QString own = writableInResource("Settings", "Templates.txt");
+        QTRY_VERIFY(logText(window).contains("Список Шаблоны документов сохранен в файл: Templates.txt"));
+        QVERIFY(QString::fromUtf8(readFile(own)).contains("правка"));
+        QCOMPARE(window.templateCatalogue().fileName, own);
+        QVERIFY(!window.isWindowModified());
+        QVERIFY(QDir().rmdir(shared));
+        QVERIFY(writeFile(shared, before));
+        QFile::remove(own);
+    }
+
+    void settingsDialogEffects()
+    {
+        MainWindow window;
+        window.show();
+        answerModal([](QWidget* dialog) {
+            QCOMPARE(dialog->objectName(), QString("SettingsDialog"));
+            dialog->findChild<QCheckBox*>("showPathBox")->setChecked(true);
+            dialog->findChild<QCheckBox*>("showNamesBox")->setChecked(true);
+            dialog->findChild<QCheckBox*>("runRenameDestBox")->setChecked(true);
+            qobject_cast<QDialog*>(dialog)->accept();
+        });
+        actionNamed(&window, "Настройки")->trigger();
+        QVERIFY(globalShowPath());
+        QVERIFY(globalShowNames());
+        QVERIFY(window.findChild<QToolBar*>("settingsToolBar")->findChild<QCheckBox*>("runRenameDestBox")->isChecked());
+        auto* templates = window.findChild<QComboBox*>("templateCombo");
+        QCOMPARE(templates->modelColumn(), 0);
+        QCOMPARE(templates->completer()->completionColumn(), 0);
+        QCOMPARE(templates->currentText(), QString("invoice"));
+        actionNamed(&window, "Шаблоны документов")->trigger();
+        QVERIFY(window.windowTitle().contains(QDir::toNativeSeparators(window.templateCatalogue().fileName)));
+        QCOMPARE(QSettings().value("RunSettings/runRenameDest").toBool(), true);
+
+        // The tool bar's boxes and the format combo box store the run settings at once.
+        window.findChild<QToolBar*>("settingsToolBar")->findChild<QCheckBox*>("runAutoDetectBox")->setChecked(false);
+        QCOMPARE(QSettings().value("RunSettings/runAutoDetect").toBool(), false);
+        window.findChild<QComboBox*>("formatCombo")->setCurrentIndex(2);
+        QCOMPARE(QSettings().value("RunSettings/runDocumentFormat").toInt(), 2);
+        setGlobalShowPath(false);
+        setGlobalShowNames(false);
+    }
+
+    void storedStateIsClamped()
+    {
+        QSettings().setValue("templateIndex", 99);
+        QSettings().setValue("RunSettings/runDocumentFormat", 5);
+        MainWindow window;
+        auto* templates = window.findChild<QComboBox*>("templateCombo");
+        QCOMPARE(templates->currentIndex(), templates->count() - 1);
+        QCOMPARE(window.findChild<QComboBox*>("formatCombo")->currentText(), QString("Формат RTF"));
+    }
+
+    void closeDuringARun_data()
+    {
+        QTest::addColumn<bool>("confirm");
+        QTest::newRow("confirmed") << true;
+        QTest::newRow("refused") << false;
+    }
+    void closeDuringARun()
+    {
+        QFETCH(bool, confirm);
+        auto* window = new MainWindow;
+        window->show();
+        gst[stRunAutoUnzip] = false;
+        gst[stRunAutoDetect] = false;
+        const QString folder = work.path() + QStringLiteral("/close%1").arg(confirm);
+        QDir().mkpath(folder);
+        QStringList many;
+        for (int i = 0; i < 40; ++i) {
+            many << folder + QStringLiteral("/invoice_%1.xml").arg(i);
+            QFile::copy(PLINTHWORKS_SOURCE_DIR "/examples/data/invoice_147.xml", many.last());
+        }
+        window->addFileNames(many);
+        QTRY_COMPARE(window->processingList().items.size(), 40);
+        actionNamed(window, "Запустить обработку")->trigger();
+        QVERIFY(window->processingList().isProcessing());
+        clickMessageButton(confirm ? QMessageBox::Yes : QMessageBox::No);
+        window->close();
+        QCOMPARE(window->isVisible(), !confirm);
+        if (confirm) {
+            QVERIFY(!window->processingList().isProcessing());
+            QVERIFY(QSettings().contains("geometry"));
+            QVERIFY(logText(*window).contains("Отправлен запрос на прерывание обработки файлов"));
+        } else {
+            QVERIFY(!QSettings().contains("geometry"));
+            QVERIFY(waitForRunEnd(*window));
+        }
+        delete window;
+        QTest::qWait(20);
+    }
+
+    void fileOpenRequests()
+    {
+        auto* app = qobject_cast<MyApplication*>(qApp);
+        QVERIFY(app);
+        const QString file = exampleFiles().filter("invoice_147").first();
+        QFileOpenEvent early(file);
+        QVERIFY(!QCoreApplication::sendEvent(app, &early)); // no window yet: passed to the toolkit
+        MainWindow window;
+        gst[stRunAutoUnzip] = false;
+        gst[stRunAutoDetect] = false;
+        QTest::qWait(20);
+        QCOMPARE(window.processingList().items.size(), 0);
+        app->setMainWindow(&window);
+        QFileOpenEvent open(file);
+        QVERIFY(QCoreApplication::sendEvent(app, &open));
+        QTRY_COMPARE(window.processingList().items.size(), 1);
+        app->setMainWindow(nullptr);
+    }
+
+    void helpOpensTheManualAndAboutShowsTheVersion()
+    {
+        MainWindow window;
+        UrlCatcher catcher;
+        QDesktopServices::setUrlHandler("file", &catcher, "open");
+        actionNamed(&window, "Справка")->trigger();
+        QDesktopServices::unsetUrlHandler("file");
+        QVERIFY(catcher.opened.isLocalFile());
+        QCOMPARE(catcher.opened.toLocalFile(), QCoreApplication::applicationDirPath() + "/tst_mainwindow.pdf");
+
+        AboutDialog about;
+        QCOMPARE(about.windowTitle(), QString("О программе"));
+        QVERIFY(about.aboutText().contains("Версия " + softwareVersion(true)));
+        QVERIFY(!about.aboutText().contains("[%SV%]"));
+        QVERIFY(about.findChild<QLabel*>("aboutLabel")->wordWrap());
+        answerModal([](QWidget* dialog) {
+            QCOMPARE(dialog->objectName(), QString("AboutDialog"));
+            qobject_cast<QDialog*>(dialog)->accept();
+        });
+        actionNamed(&window, "О программе...")->trigger();
+    }
+
+    void missingCatalogueIsReported()
+    {
+        const QString catalogue = res->path() + "/Settings/Templates.txt";
+        QVERIFY(QFile::rename(catalogue, catalogue + ".away"));
+        QString text;
+        answerModal([&text](QWidget* modal) {
+            auto* box = qobject_cast<QMessageBox*>(modal);
+            QVERIFY(box);
+            text = box->windowTitle() + "|" + box->text();
+            box->accept();
+        });
+        {
+            MainWindow window;
+            QCOMPARE(window.templateCatalogue().count(), 0);
+        }
+        QVERIFY(QFile::rename(catalogue + ".away", catalogue));
+        QCOMPARE(text, QStringLiteral("Плинтворкс|Ошибка инициализации приложения! Не удалось загрузить:\n"
+                                      "список шаблонов.\nКорректная работа приложения не возможна!"));
+    }
+};
+
+int main(int argc, char* argv[])
+{
+    // The program's own application object, so that its file-open
+    // handling is what the test sees.
+    MyApplication app(argc, argv);
+    TestMainWindow test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_mainwindow.moc"

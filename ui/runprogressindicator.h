@@ -1,0 +1,38 @@
+#pragma once
+
+#include "processingsteptype.h"
+
+#include <QElapsedTimer>
+#include <QWidget>
+
+class FileList;
+class QLabel;
+class QProgressBar;
+class QTimer;
+
+// Shown in the status bar while the processing list runs: the current step
+// by name, how many of its items are done, and the time since the run
+// started. Hidden between runs.
+class RunProgressIndicator : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit RunProgressIndicator(FileList* list, QWidget* parent = nullptr);
+
+    static QString stepTitle(ProcessingStepType step);
+    QString elapsedText() const;
+
+private slots:
+    void runStarted();
+    void stepStarted(ProcessingStepType step, int itemCount);
+    void stepProgress(int done, int total);
+    void runFinished();
+    void showElapsed();
+
+private:
+    QLabel* stepLabel;
+    QProgressBar* progressBar;
+    QLabel* elapsedLabel;
+    QTimer* ticker;
+    QElapsedTimer clock;
+};
