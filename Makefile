@@ -2,7 +2,7 @@
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps configure build test run bench clean
+.PHONY: all deps configure build test run bench screenshots clean
 
 all: build
 
@@ -23,6 +23,11 @@ run: build
 
 bench: build
 	@$(BUILD_DIR)/bench/plinthworks-bench
+	@$(BUILD_DIR)/bench/plinthworks-bench-window
+
+# Pictures of the real widgets for the README and the manual.
+screenshots: build
+	@$(BUILD_DIR)/plinthworks-screenshots examples docs/images
 
 clean:
 	rm -rf $(BUILD_DIR)
