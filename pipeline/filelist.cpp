@@ -306,6 +306,11 @@ void FileList::startProcessFiles(ProcessingStepType maxStep)
     }
     processing.storeRelease(1);
     interrupted.storeRelease(0);
+    runUnzipParams = unzipParams;
+    runTransformParams = transformParams;
+    runDetectParams = detectParams;
+    runDetectParams.templateList = templateList;
+    runDetectParams.detectDest = transformParams.useDestBase;
     maxProcStep = maxStep;
     currentStep = psNone;
     emit processingStarted();
@@ -352,21 +357,19 @@ void FileList::runNextProcStep()
     bool runs = true;
     switch (currentStep) {
     case psUnzip:
-        params = &unzipParams;
+        params = &runUnzipParams;
         factory = &UnzipWorker::newWorker;
         break;
     case psDetectTemplate:
-        detectParams.templateList = templateList;
-        detectParams.detectDest = transformParams.useDestBase;
-        params = &detectParams;
+        params = &runDetectParams;
         factory = &DetectWorker::newWorker;
         break;
     case psDetectDestBase:
-        runs = transformParams.useDestBase;
+        runs = runTransformParams.useDestBase;
         factory = &DestBaseWorker::newWorker;
         break;
     case psTransform:
-        params = &transformParams;
+        params = &runTransformParams;
         factory = &TransformWorker::newWorker;
         break;
     case psNone:

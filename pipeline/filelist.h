@@ -53,6 +53,8 @@ public:
     QAtomicInt interrupted{0};
     bool parallel = false;
     ThreadController* controller = nullptr;
+    // What the next run uses; copied when a run starts, so that changing
+    // them during a run never touches what its workers read.
     UnzipParams unzipParams;
     DetectParams detectParams;
     TransformParams transformParams;
@@ -104,6 +106,10 @@ private:
     void startQueuedRun();
 
     ProcessingStepType queuedStep = psNone;
+    // The parameters of the run in progress; the workers point at these.
+    UnzipParams runUnzipParams;
+    DetectParams runDetectParams;
+    TransformParams runTransformParams;
     int stepDone = 0;
     int stepTotal = 0;
 };

@@ -41,7 +41,7 @@ QVariant SimpleTableListModel::data(const QModelIndex& index, int role) const
 
 bool SimpleTableListModel::setData(const QModelIndex& index, const QVariant& value, int role)
 {
-    if (!container || !index.isValid() || role != Qt::EditRole)
+    if (!container || !index.isValid() || role != Qt::EditRole || frozen)
         return false;
     const QString before = container->data(index.row(), index.column());
     container->setData(index.row(), index.column(), value.toString());
@@ -62,7 +62,7 @@ QVariant SimpleTableListModel::headerData(int section, Qt::Orientation orientati
 Qt::ItemFlags SimpleTableListModel::flags(const QModelIndex& index) const
 {
     const Qt::ItemFlags standard = QAbstractTableModel::flags(index);
-    return index.isValid() ? standard | Qt::ItemIsEditable : standard;
+    return index.isValid() && !frozen ? standard | Qt::ItemIsEditable : standard;
 }
 
 void SimpleTableListModel::listAboutToBeLoaded()

@@ -18,6 +18,10 @@ public:
     // The list is not owned and must outlive the model.
     void setList(SimpleListContainer* list);
     SimpleListContainer* list() const { return container; }
+    // While the list is read elsewhere (by workers during a run) it must not
+    // change: no cell is editable then.
+    void setReadOnly(bool readOnly) { frozen = readOnly; }
+    bool isReadOnly() const { return frozen; }
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -35,4 +39,5 @@ private slots:
 private:
     SimpleListContainer* container = nullptr;
     bool resetting = false;
+    bool frozen = false;
 };

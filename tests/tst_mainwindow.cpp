@@ -71,14 +71,32 @@ void clickMessageButton(QMessageBox::StandardButton button)
     });
 }
 
+// Answers the file dialog the next action opens. The dialog's own folder
+// model loads in the background and may reset what was typed, so the answer
+// is given again for as long as the dialog stays open.
 void chooseFile(const QString& path)
 {
-    answerModal([path](QWidget* modal) {
-        auto* dialog = qobject_cast<QFileDialog*>(modal);
-        QVERIFY(dialog);
-        dialog->selectFile(path);
-        QMetaObject::invokeMethod(dialog, "accept");
+    auto* poll = new QTimer;
+    auto answered = std::make_shared<bool>(false);
+    auto started = std::make_shared<QElapsedTimer>();
+    started->start();
+    QObject::connect(poll, &QTimer::timeout, [=] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (dialog) {
+            if (auto* name = dialog->findChild<QLineEdit*>("fileNameEdit"))
+                name->setText(path);
+            else
+                dialog->selectFile(path);
+            QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+            *answered = true;
+            return;
+        }
+        if (*answered || started->elapsed() > 10000) {
+            poll->stop();
+            poll->deleteLater();
+        }
     });
+    poll->start(50);
 }
 
 QAction* actionNamed(QWidget* window, const QString& text)
@@ -541,13 +559,24 @@ private slots:
             QCOMPARE(dialog->objectName(), QString("SettingsDialog"));
             dialog->findChild<QCheckBox*>("showPathBox")->setChecked(true);
             dialog->findChild<QCheckBox*>("showNamesBox")->setChecked(true);
+            // All three keys the tool bar shows change at once.
             dialog->findChild<QCheckBox*>("runRenameDestBox")->setChecked(true);
+            dialog->findChild<QCheckBox*>("runAutoDetectBox")->setChecked(false);
+            dialog->findChild<QCheckBox*>("runOpenDocumentBox")->setChecked(true);
             qobject_cast<QDialog*>(dialog)->accept();
         });
         actionNamed(&window, "Настройки")->trigger();
         QVERIFY(globalShowPath());
         QVERIFY(globalShowNames());
-        QVERIFY(window.findChild<QToolBar*>("settingsToolBar")->findChild<QCheckBox*>("runRenameDestBox")->isChecked());
+        auto* toolBar = window.findChild<QToolBar*>("settingsToolBar");
+        QVERIFY(toolBar->findChild<QCheckBox*>("runRenameDestBox")->isChecked());
+        QVERIFY(!toolBar->findChild<QCheckBox*>("runAutoDetectBox")->isChecked());
+        QVERIFY(toolBar->findChild<QCheckBox*>("runOpenDocumentBox")->isChecked());
+        for (const QString& key : {stRunRenameDest, stRunOpenDocument})
+            QCOMPARE(gst[key], QVariant(true));
+        QCOMPARE(gst[stRunAutoDetect], QVariant(false));
+        QCOMPARE(QSettings().value("RunSettings/runAutoDetect").toBool(), false);
+        QCOMPARE(QSettings().value("RunSettings/runOpenDocument").toBool(), true);
         auto* templates = window.findChild<QComboBox*>("templateCombo");
         QCOMPARE(templates->modelColumn(), 0);
         QCOMPARE(templates->completer()->completionColumn(), 0);
@@ -557,8 +586,8 @@ private slots:
         QCOMPARE(QSettings().value("RunSettings/runRenameDest").toBool(), true);
 
         // The tool bar's boxes and the format combo box store the run settings at once.
-        window.findChild<QToolBar*>("settingsToolBar")->findChild<QCheckBox*>("runAutoDetectBox")->setChecked(false);
-        QCOMPARE(QSettings().value("RunSettings/runAutoDetect").toBool(), false);
+        toolBar->findChild<QCheckBox*>("runAutoDetectBox")->setChecked(true);
+        QCOMPARE(QSettings().value("RunSettings/runAutoDetect").toBool(), true);
         window.findChild<QComboBox*>("formatCombo")->setCurrentIndex(2);
         QCOMPARE(QSettings().value("RunSettings/runDocumentFormat").toInt(), 2);
         setGlobalShowPath(false);

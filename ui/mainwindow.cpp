@@ -51,8 +51,9 @@ QString manualPath()
     const QString beside = QCoreApplication::applicationDirPath() + QLatin1Char('/') + name;
     if (QFileInfo::exists(beside))
         return beside;
-    const QString installed = QStringLiteral(PLINTHWORKS_DOC_DIR "/") + name;
-    return QFileInfo::exists(installed) ? installed : beside;
+    const QString installed = QCoreApplication::applicationDirPath()
+                              + QStringLiteral("/../" PLINTHWORKS_DOC_SUBDIR "/") + name;
+    return QFileInfo::exists(installed) ? QFileInfo(installed).canonicalFilePath() : beside;
 }
 
 } // namespace
@@ -363,6 +364,8 @@ void MainWindow::updateInterface()
     const bool idle = !fileList.isProcessing();
     for (QAction* action : {addFilesAct, deleteSelectedAct, startAct, saveAct})
         action->setEnabled(idle);
+    // Workers read the catalogue during a run.
+    templateModel->setReadOnly(!idle);
 }
 
 void MainWindow::updateWindowTitle()

@@ -25,6 +25,8 @@
 #include <QToolBar>
 #include <QTreeView>
 
+#include <vector>
+
 namespace {
 
 const QString productName = QStringLiteral("Плинтворкс");
@@ -71,7 +73,8 @@ void MainWindow::addFileNames(const QStringList& names)
 void MainWindow::startPendingFiles()
 {
     startScheduled = false;
-    if (pendingFileNames.isEmpty())
+    // Nothing new starts once the user has chosen to quit.
+    if (pendingFileNames.isEmpty() || closing)
         return;
     QStringList names;
     names.swap(pendingFileNames);
@@ -227,7 +230,14 @@ void MainWindow::settingsDialog()
     setGlobalShowNames(gst[stShowNames].toBool());
     updateInterface();
     updateWindowTitle();
-    gst.group(sgRunSettings).writeToWidget(settingsToolBar, runSettingsKeys);
+    {
+        // Showing the stored values is no change of the user's: the boxes
+        // must not store back, one by one, values not yet shown.
+        std::vector<QSignalBlocker> quiet;
+        for (QCheckBox* box : settingsToolBar->findChildren<QCheckBox*>())
+            quiet.emplace_back(box);
+        gst.group(sgRunSettings).writeToWidget(settingsToolBar, runSettingsKeys);
+    }
     applyTemplateColumn();
     // File names and template names may be shown differently now.
     fileView->viewport()->update();
