@@ -205,7 +205,7 @@ QDomNode DocProc::processTemlate(QDomNode destParent, QDomNode start, const QDom
             const QString separate = command.option(QStringLiteral("separate"));
             const QDomNode bodyStart = DomUtil::nextLastNode(commandParagraph);
             const QDomNode bodyEnd = paragraphOf(endFirst);
-            int count = result.toInt();
+            int count = iterationCount(command, result);
             if (count < 1 && command.hasOption(QStringLiteral("keep_empty")))
                 count = 1;
             if (initIterateVar(varName, count)) {

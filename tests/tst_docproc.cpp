@@ -262,7 +262,6 @@ private slots:
                "<w:txbxContent><w:p><w:r><w:t>in [%a%]</w:t></w:r></w:p></w:txbxContent></v:textbox></v:shape>"
                "</w:pict></w:r><w:r><w:t xml:space=\"preserve\"> after [%b%]</w:t></w:r></w:p>"
             << QStringList{"out  after B", "in A"};
-        QTest::newRow("iterate_end outside its block disappears") << par("x[%iterate_end=k%]y") << QStringList{"xy"};
     }
 
     void textCommands()
