@@ -7,7 +7,11 @@
 #include <QFileInfo>
 #include <QRandomGenerator>
 
+#include <cerrno>
 #include <cstdio>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -56,6 +60,25 @@ bool StagedFile::commit()
         return committed = true;
     committed = std::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(destination).constData()) == 0;
     return committed;
+}
+
+bool StagedFile::commitWithoutReplacing()
+{
+    if (temporary.isEmpty() || committed)
+        return committed;
+    if (direct)
+        return false;
+    const QByteArray from = QFile::encodeName(temporary);
+    const QByteArray to = QFile::encodeName(destination);
+    if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
+        return committed = true;
+    // File systems without the flag: a hard link fails on an existing name just as well.
+    if (errno != EINVAL && errno != ENOSYS)
+        return false;
+    if (::link(from.constData(), to.constData()) != 0)
+        return false;
+    ::unlink(from.constData());
+    return committed = true;
 }
 
 bool StagedFile::isStagingName(const QString& fileName)

@@ -25,6 +25,8 @@ public:
     const QString& path() const { return temporary; }
     // Renames the temporary file over the destination.
     bool commit();
+    // The same, but fails when the destination exists by now.
+    bool commitWithoutReplacing();
 
     // Whether `fileName` is the name of a temporary file of this kind.
     static bool isStagingName(const QString& fileName);
