@@ -45,6 +45,8 @@ bool BatchRunner::prepare(FileList& list, TemplateList& catalogue)
                        .arg(TemplateList::catalogueFileName));
         return false;
     }
+    for (const QString& problem : TemplateList::unusableLines(cataloguePath))
+        printError(problem);
     list.templateList = &catalogue;
     list.parallel = !options.sequential;
     list.unzipParams.includeMask = maskPattern(options.includeMask);

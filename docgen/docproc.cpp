@@ -3,6 +3,7 @@
 #include "docxtemplatecache.h"
 #include "docxxml.h"
 #include "domutil.h"
+#include "packagecheck.h"
 #include "proccommand.h"
 #include "status.h"
 
@@ -23,9 +24,11 @@ DocProc::~DocProc()
 
 bool DocProc::generateDocument()
 {
-    templatePackage = DocxTemplateCache::get(templateFileName, codec);
+    const QString damage = PackageCheck::problemOf(templateFileName);
+    templatePackage = damage.isEmpty() ? DocxTemplateCache::get(templateFileName, codec) : nullptr;
     if (!templatePackage) {
-        showStatus(QStringLiteral("Ошибка загрузки шаблона документа %1").arg(QDir::toNativeSeparators(templateFileName)));
+        showStatus(QStringLiteral("Ошибка загрузки шаблона документа %1").arg(QDir::toNativeSeparators(templateFileName))
+                   + (damage.isEmpty() ? QString() : QStringLiteral(": ") + damage));
         return false;
     }
     prepareRels();

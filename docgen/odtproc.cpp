@@ -3,6 +3,7 @@
 #include "domutil.h"
 #include "odtcommands.h"
 #include "odtnames.h"
+#include "packagecheck.h"
 #include "odttemplatecache.h"
 #include "proccommand.h"
 #include "stagedfile.h"
@@ -103,9 +104,11 @@ OdtProc::~OdtProc()
 
 bool OdtProc::generateDocument()
 {
-    if (!processPart(contentFileName)) {
+    const QString damage = PackageCheck::problemOf(templateFileName);
+    if (!damage.isEmpty() || !processPart(contentFileName)) {
         showStatus(QStringLiteral("Ошибка загрузки шаблона документа %1")
-                       .arg(QDir::toNativeSeparators(templateFileName)));
+                       .arg(QDir::toNativeSeparators(templateFileName))
+                   + (damage.isEmpty() ? QString() : QStringLiteral(": ") + damage));
         return false;
     }
     processPart(stylesFileName);

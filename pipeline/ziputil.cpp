@@ -34,21 +34,6 @@ bool passesMasks(const QString& fileName, const UnzipParams& params)
     return !(maskApplies(params.excludeMask) && params.excludeMask.match(fileName).hasMatch());
 }
 
-// An entry may only be written below the unpack folder: a name that is
-// absolute or climbs out with ".." would let an archive overwrite any file
-// the user can write.
-bool staysInside(const QString& relativePath)
-{
-    if (relativePath.isEmpty() || relativePath.startsWith(QLatin1Char('/')))
-        return false;
-    const QVector<QStringRef> parts = relativePath.splitRef(QLatin1Char('/'));
-    for (const QStringRef& part : parts) {
-        if (part == QLatin1String(".."))
-            return false;
-    }
-    return true;
-}
-
 bool isZipName(const QString& fileName)
 {
     return fileName.endsWith(QLatin1String(".zip"), Qt::CaseInsensitive);
@@ -100,7 +85,7 @@ QString relativePathOf(const QString& entryName)
 bool isKeptEntry(const QString& relativePath, const UnzipParams& params)
 {
     const QString fileName = relativePath.section(QLatin1Char('/'), -1);
-    return passesMasks(fileName, params) && !relativePath.endsWith(QLatin1Char('/')) && staysInside(relativePath);
+    return passesMasks(fileName, params) && !relativePath.endsWith(QLatin1Char('/')) && isContainedPath(relativePath);
 }
 
 quint32 fileCrc(QFile& file, bool* ok)
@@ -250,7 +235,7 @@ bool unzipCurrentEntry(QuaZip& zip, const QString& destDir, QStringList& fileNam
     const QString fileName = relativePath.section(QLatin1Char('/'), -1);
     if (!passesMasks(fileName, params) || relativePath.endsWith(QLatin1Char('/')))
         return true;
-    if (!staysInside(relativePath)) {
+    if (!isContainedPath(relativePath)) {
         showStatus(QStringLiteral("Пропущен элемент архива с недопустимым путём: %1 (архив %2)")
                        .arg(entryName, shownFileName(zip.getZipName())));
         return true;
@@ -417,6 +402,32 @@ bool ZipUtil::fitsInto(const QString& zipFileName, const QString& destDir, const
     }
     zip.close();
     return fits;
+}
+
+bool ZipUtil::checkArchive(const QString& zipFileName, QString* damagedEntry)
+{
+    damagedEntry->clear();
+    QuaZip zip(zipFileName);
+    if (!zip.open(QuaZip::mdUnzip))
+        return false;
+    char block[copyBlockSize];
+    bool ok = true;
+    for (bool more = zip.goToFirstFile(); ok && more; more = zip.goToNextFile()) {
+        QuaZipFile entry(&zip);
+        ok = entry.open(QIODevice::ReadOnly);
+        qint64 read = 0;
+        while (ok && (read = entry.read(block, copyBlockSize)) > 0) {
+        }
+        ok = ok && read == 0;
+        if (entry.isOpen())
+            entry.close(); // checks the CRC
+        ok = ok && entry.getZipError() == UNZ_OK;
+        if (!ok)
+            *damagedEntry = zip.getCurrentFileName();
+    }
+    ok = ok && walkedToEnd(zip);
+    zip.close();
+    return ok;
 }
 
 QStringList ZipUtil::getFileNameList(const QString& zipFileName)

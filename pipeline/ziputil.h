@@ -46,6 +46,11 @@ public:
     // link, or holds one on an entry's way, does not fit.
     static bool fitsInto(const QString& zipFileName, const QString& destDir, const UnzipParams& params);
 
+    // Reads every entry through and checks its CRC. False when the archive
+    // cannot be read or an entry is damaged; that entry's name goes to
+    // `damagedEntry` (empty when the archive as a whole is unreadable).
+    static bool checkArchive(const QString& zipFileName, QString* damagedEntry);
+
     // Names of all entries in archive order; empty when the archive cannot be read.
     static QStringList getFileNameList(const QString& zipFileName);
 

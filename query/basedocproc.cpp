@@ -54,6 +54,12 @@ QString BaseDocProc::getQueryResult(const QString& queryName)
     QString path = queryFileCache.value(queryName);
     if (path.isEmpty()) {
         const QString fileName = checkExt(queryName, QStringLiteral("xq"));
+        // A name that climbs out of the query folder would run any file.
+        if (QString(fileName).replace(QLatin1Char('\\'), QLatin1Char('/')).split(QLatin1Char('/')).contains(QStringLiteral(".."))) {
+            reportError(QStringLiteral("Ошибка в шаблоне: запрос %1 указан вне папки запросов шаблона").arg(queryName),
+                        QString());
+            return errorMarker;
+        }
         path = locateInResource(queryFolder, fileName);
         if (path.isEmpty())
             path = fileName;
