@@ -10,8 +10,10 @@ ThreadController::ThreadController(const QList<FileItem*>& items, void* params, 
       maxThreads(qMax(1, QThread::idealThreadCount()))
 {
     qRegisterMetaType<FileItem*>();
-    if (!parallel)
+    if (!parallel) {
         singleThread = new QThread;
+        singleThread->setStackSize(workerStackSize);
+    }
 }
 
 ThreadController::~ThreadController()
@@ -39,6 +41,7 @@ QThread* ThreadController::freeThread()
     if (!idleThreads.isEmpty())
         return idleThreads.takeLast();
     auto* thread = new QThread;
+    thread->setStackSize(workerStackSize);
     ownThreads << thread;
     return thread;
 }
