@@ -14,10 +14,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     FuzzSupport::init();
     QDomDocument doc;
-    if (!DomUtil::parseDocument(doc, QByteArray(reinterpret_cast<const char*>(data), int(size))))
+    if (!FuzzSupport::parsePart(doc, data, size))
         return 0;
     OdtCommands::isolate(doc);
-    OdtProc proc(FuzzSupport::examplesDir() + QStringLiteral("/data/contract_21-2024.xml"),
+    OdtProc proc(FuzzSupport::contractSource(),
                  FuzzSupport::scratchDir() + QStringLiteral("/result.odt"), QString(),
                  QStringLiteral("Queries/contract"), nullptr);
     proc.templateDoc = doc;

@@ -3,7 +3,6 @@
 #include "fuzzsupport.h"
 #include "rtfproc.h"
 
-#include <QFile>
 #include <QTextCodec>
 
 #include <cstddef>
@@ -12,14 +11,10 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     FuzzSupport::init();
-    const QString templatePath = FuzzSupport::scratchDir() + QStringLiteral("/template.rtf");
-    const QString resultPath = FuzzSupport::scratchDir() + QStringLiteral("/result.rtf");
-    QFile file(templatePath);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    const QString templatePath = FuzzSupport::writeInput(QStringLiteral("template.rtf"), data, size);
+    if (templatePath.isEmpty())
         return 0;
-    file.write(reinterpret_cast<const char*>(data), qint64(size));
-    file.close();
-    RtfProc proc(FuzzSupport::examplesDir() + QStringLiteral("/data/contract_21-2024.xml"), resultPath, templatePath,
+    RtfProc proc(FuzzSupport::contractSource(), FuzzSupport::scratchDir() + QStringLiteral("/result.rtf"), templatePath,
                  QStringLiteral("Queries/contract"), QTextCodec::codecForName("Windows-1251"));
     proc.generateDocument();
     return 0;

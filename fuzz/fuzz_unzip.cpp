@@ -5,7 +5,6 @@
 #include "ziputil.h"
 
 #include <QDir>
-#include <QFile>
 
 #include <cstddef>
 #include <cstdint>
@@ -13,13 +12,10 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     FuzzSupport::init();
-    const QString zipPath = FuzzSupport::scratchDir() + QStringLiteral("/in.zip");
-    const QString outDir = FuzzSupport::scratchDir() + QStringLiteral("/out");
-    QFile file(zipPath);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    const QString zipPath = FuzzSupport::writeInput(QStringLiteral("in.zip"), data, size);
+    if (zipPath.isEmpty())
         return 0;
-    file.write(reinterpret_cast<const char*>(data), qint64(size));
-    file.close();
+    const QString outDir = FuzzSupport::scratchDir() + QStringLiteral("/out");
     UnzipParams params;
     params.maxEntrySize = 4 << 20;
     QStringList fileNames;

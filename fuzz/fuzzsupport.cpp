@@ -1,10 +1,12 @@
 #include "fuzzsupport.h"
 
 #include "globals.h"
+#include "domutil.h"
 #include "ziputil.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QStandardPaths>
 
 namespace {
@@ -38,4 +40,24 @@ QString FuzzSupport::scratchDir()
 QString FuzzSupport::examplesDir()
 {
     return QStringLiteral(PLINTHWORKS_SOURCE_DIR "/examples");
+}
+
+QString FuzzSupport::contractSource()
+{
+    return examplesDir() + QStringLiteral("/data/contract_21-2024.xml");
+}
+
+QString FuzzSupport::writeInput(const QString& name, const uint8_t* data, size_t size)
+{
+    const QString path = scratch + QLatin1Char('/') + name;
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)
+        || file.write(reinterpret_cast<const char*>(data), qint64(size)) != qint64(size))
+        return QString();
+    return path;
+}
+
+bool FuzzSupport::parsePart(QDomDocument& doc, const uint8_t* data, size_t size)
+{
+    return DomUtil::parseDocument(doc, QByteArray(reinterpret_cast<const char*>(data), int(size)));
 }
