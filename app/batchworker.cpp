@@ -80,7 +80,7 @@ int BatchWorker::run()
         // template caches last for the whole batch.
         std::unique_ptr<QThread> thread(QThread::create([&] { serve(catalogue, fixedTemplate); }));
         thread->setStackSize(ThreadController::workerStackSize);
-        thread->start();
+        ThreadController::startThread(thread.get());
         thread->wait();
         OwnedFiles::setObserver(nullptr);
     }

@@ -46,6 +46,17 @@ QThread* ThreadController::freeThread()
     return thread;
 }
 
+void ThreadController::startThread(QThread* thread)
+{
+    thread->start(QThread::InheritPriority);
+    // Where the system refuses to reserve the large stack (strict memory
+    // accounting), a thread with the default stack is better than none.
+    if (!thread->isRunning()) {
+        thread->setStackSize(0);
+        thread->start(QThread::InheritPriority);
+    }
+}
+
 qint64 ThreadController::itemSize(const FileItem* item)
 {
     return item ? item->realItem()->fileSize() : 0;
@@ -80,7 +91,7 @@ void ThreadController::startWorker(QThread* thread)
     }
     worker->moveToThread(thread);
     connect(worker, &ThreadWorker::workFinished, this, &ThreadController::handleOneWorkFinished);
-    thread->start(QThread::InheritPriority);
+    startThread(thread);
     QMetaObject::invokeMethod(worker, &ThreadWorker::doWork, Qt::QueuedConnection);
 }
 

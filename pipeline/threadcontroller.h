@@ -30,6 +30,9 @@ public:
     // needs about 1 GB; the default 8 MB would crash the whole program at a
     // few thousand. Only the pages used are ever taken from memory.
     static const uint workerStackSize = 1536u * 1024 * 1024;
+    // Starts a thread with that stack, or with the default one where the
+    // system will not reserve it.
+    static void startThread(QThread* thread);
 
     // Stops starting workers and waits until the running ones have finished,
     // without the event loop: for tearing the list down while work runs.
