@@ -21,6 +21,9 @@ void FuzzSupport::init()
     static int argc = 1;
     static char name[] = "plinthworks-fuzz";
     static char* argv[] = {name, nullptr};
+    // Qt's own warnings about odd input (file names with NUL characters and
+    // the like) would fill the log and slow the run down.
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
     QStandardPaths::setTestModeEnabled(true);
     application = new QCoreApplication(argc, argv);
     ZipUtil::initDefaults();
