@@ -8,6 +8,8 @@
 #include <QProcess>
 #include <QTimer>
 
+#include <limits>
+
 namespace {
 
 const int maxFailedStarts = 3;
@@ -106,7 +108,8 @@ void WorkerPool::dispatch(Worker& worker)
     worker.owned.clear();
     worker.process->write(WorkerProtocol::jobLine(job));
     worker.started.start();
-    if (timeLimitSeconds > 0)
+    // Timers count milliseconds in an int: a limit beyond about 24 days is none.
+    if (timeLimitSeconds > 0 && timeLimitSeconds <= std::numeric_limits<int>::max() / 1000)
         worker.timer->start(timeLimitSeconds * 1000);
 }
 
