@@ -74,7 +74,7 @@ void WorkerPool::startWorker(Worker& worker)
     if (!worker.timer) {
         worker.timer = new QTimer(this);
         worker.timer->setSingleShot(true);
-        connect(worker.timer, &QTimer::timeout, this, [this, &worker] {
+        connect(worker.timer, &QTimer::timeout, this, [&worker] {
             if (worker.process && worker.job >= 0) {
                 worker.timedOut = true;
                 worker.process->kill();
