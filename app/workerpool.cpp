@@ -13,6 +13,8 @@
 namespace {
 
 const int maxFailedStarts = 3;
+// Jobs a worker holds at once: the one in flight and the next.
+const int jobsPerWorker = 2;
 
 } // namespace
 
@@ -67,15 +69,16 @@ void WorkerPool::startWorker(Worker& worker)
 {
     auto* process = new QProcess(this);
     worker.process = process;
-    worker.job = -1;
+    worker.sent.clear();
     worker.timedOut = false;
+    worker.inputClosed = false;
     worker.pending.clear();
     worker.owned.clear();
     if (!worker.timer) {
         worker.timer = new QTimer(this);
         worker.timer->setSingleShot(true);
         connect(worker.timer, &QTimer::timeout, this, [&worker] {
-            if (worker.process && worker.job >= 0) {
+            if (worker.process && !worker.sent.isEmpty()) {
                 worker.timedOut = true;
                 worker.process->kill();
             }
@@ -96,20 +99,30 @@ void WorkerPool::startWorker(Worker& worker)
 
 void WorkerPool::dispatch(Worker& worker)
 {
-    if (!worker.process || worker.job >= 0)
+    if (!worker.process || worker.inputClosed)
         return;
+    const bool wasIdle = worker.sent.isEmpty();
+    while (worker.sent.size() < jobsPerWorker && !queue.isEmpty()) {
+        const WorkerJob job = queue.dequeue();
+        worker.sent << job.id;
+        worker.process->write(WorkerProtocol::jobLine(job));
+    }
     if (queue.isEmpty()) {
         // No more work: the worker ends once its input does.
         worker.process->closeWriteChannel();
-        return;
+        worker.inputClosed = true;
     }
-    const WorkerJob job = queue.dequeue();
-    worker.job = job.id;
+    if (wasIdle)
+        timeInFlight(worker);
+}
+
+void WorkerPool::timeInFlight(Worker& worker)
+{
+    worker.timer->stop();
     worker.owned.clear();
-    worker.process->write(WorkerProtocol::jobLine(job));
-    worker.started.start();
     // Timers count milliseconds in an int: a limit beyond about 24 days is none.
-    if (timeLimitSeconds > 0 && timeLimitSeconds <= std::numeric_limits<int>::max() / 1000)
+    if (!worker.sent.isEmpty() && timeLimitSeconds > 0
+        && timeLimitSeconds <= std::numeric_limits<int>::max() / 1000)
         worker.timer->start(timeLimitSeconds * 1000);
 }
 
@@ -125,9 +138,10 @@ void WorkerPool::readOutput(Worker& worker)
         WorkerResult result;
         if (WorkerProtocol::parseOwned(line, &owned)) {
             worker.owned << owned;
-        } else if (WorkerProtocol::parseResult(line, &result) && result.id == worker.job) {
-            worker.timer->stop();
-            worker.job = -1;
+        } else if (WorkerProtocol::parseResult(line, &result) && !worker.sent.isEmpty()
+                   && result.id == worker.sent.first()) {
+            worker.sent.removeFirst();
+            timeInFlight(worker);
             failedStarts = 0;
             --unfinished;
             emit jobDone(result);
@@ -146,13 +160,16 @@ void WorkerPool::workerEnded(Worker& worker)
     worker.timer->stop();
     worker.process = nullptr;
     process->deleteLater();
-    if (process->error() == QProcess::FailedToStart && worker.job >= 0) {
-        // The job never reached a worker: it waits for the next one.
-        queue.prepend(jobsById.value(worker.job));
-        worker.job = -1;
-    }
-    if (worker.job >= 0) {
-        const QString source = shownFileName(jobsById.value(worker.job).sourcePath);
+    // Jobs sent but not begun wait for the next worker, in their order; so
+    // does the one in flight when the worker never started.
+    const bool neverStarted = process->error() == QProcess::FailedToStart;
+    int inFlight = -1;
+    if (!worker.sent.isEmpty() && !neverStarted)
+        inFlight = worker.sent.takeFirst();
+    while (!worker.sent.isEmpty())
+        queue.prepend(jobsById.value(worker.sent.takeLast()));
+    if (inFlight >= 0) {
+        const QString source = shownFileName(jobsById.value(inFlight).sourcePath);
         const QString message =
             worker.timedOut
                 ? QStringLiteral("Ошибка! Формирование документа по файлу %1 прервано: превышено ограничение "
@@ -163,10 +180,8 @@ void WorkerPool::workerEnded(Worker& worker)
                                  "запросов")
                       .arg(source);
         removeOwnedFiles(worker);
-        const int job = worker.job;
-        worker.job = -1;
         --unfinished;
-        emit jobFailed(job, message);
+        emit jobFailed(inFlight, message);
     } else if (!queue.isEmpty() && ++failedStarts >= maxFailedStarts) {
         // Workers die before doing anything: the remaining jobs cannot run.
         while (!queue.isEmpty()) {

@@ -2,7 +2,6 @@
 
 #include "workerprotocol.h"
 
-#include <QElapsedTimer>
 #include <QHash>
 #include <QList>
 #include <QObject>
@@ -40,15 +39,21 @@ private:
     {
         QProcess* process = nullptr;
         QTimer* timer = nullptr;
-        QElapsedTimer started;
-        int job = -1;
+        // Jobs sent, in order; the worker takes them one at a time, so the
+        // first is the one in flight. The next waits in the pipe, so that a
+        // worker never idles for a round trip between two files.
+        QList<int> sent;
         bool timedOut = false;
+        // Its standard input is closed: it takes no more jobs.
+        bool inputClosed = false;
         QByteArray pending;
         QStringList owned;
     };
 
     void startWorker(Worker& worker);
     void dispatch(Worker& worker);
+    // Starts the time limit of the job now in flight, if any.
+    void timeInFlight(Worker& worker);
     void readOutput(Worker& worker);
     void workerEnded(Worker& worker);
     void removeOwnedFiles(Worker& worker);
