@@ -9,6 +9,8 @@
 #include <QFile>
 #include <QStandardPaths>
 
+#include <cstdlib>
+
 namespace {
 QCoreApplication* application = nullptr;
 QString scratch;
@@ -33,6 +35,7 @@ void FuzzSupport::init()
     scratch = base + QStringLiteral("/plinthworks-fuzz-%1").arg(QCoreApplication::applicationPid());
     QDir(scratch).removeRecursively();
     QDir().mkpath(scratch);
+    std::atexit([] { QDir(scratch).removeRecursively(); });
 }
 
 QString FuzzSupport::scratchDir()
