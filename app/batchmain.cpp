@@ -2,6 +2,7 @@
 // servers and batch farms.
 #include "batchoptions.h"
 #include "batchrunner.h"
+#include "batchworker.h"
 #include "globals.h"
 #include "ziputil.h"
 
@@ -31,5 +32,7 @@ int main(int argc, char* argv[])
     ZipUtil::initDefaults();
     initGlobalResourcePaths();
     prependGlobalResourcePaths(options.resourceFolders);
+    if (options.worker)
+        return BatchWorker(options).run();
     return BatchRunner(options).run();
 }

@@ -18,6 +18,7 @@ const KnownOption knownOptions[] = {
     {"--report", Takes::Value},         {"--include-mask", Takes::Value},  {"--exclude-mask", Takes::Value},
     {"--rename", Takes::Nothing},       {"--overwrite", Takes::Nothing},   {"--sequential", Takes::Nothing},
     {"--unzip-recursive", Takes::Nothing}, {"--help", Takes::Nothing},     {"-h", Takes::Nothing},
+    {"--time-limit", Takes::Value},     {"--max-repeat", Takes::Value},    {"--worker", Takes::Nothing},
 };
 
 const KnownOption* findOption(const QString& name)
@@ -34,6 +35,18 @@ bool checkMask(const QString& mask, const QString& option, QString* error)
     if (mask.isEmpty() || QRegularExpression(mask).isValid())
         return true;
     *error = QStringLiteral("Недопустимое регулярное выражение в %1: %2").arg(option, mask);
+    return false;
+}
+
+bool readCount(const QString& value, const QString& option, int minimum, int* target, QString* error)
+{
+    bool ok = false;
+    const int number = value.toInt(&ok);
+    if (ok && number >= minimum) {
+        *target = number;
+        return true;
+    }
+    *error = QStringLiteral("Параметру %1 нужно целое число не меньше %2: %3").arg(option).arg(minimum).arg(value);
     return false;
 }
 
@@ -95,6 +108,15 @@ bool BatchOptions::parse(const QStringList& arguments, QString* error)
             sequential = true;
         else if (arg == QLatin1String("--unzip-recursive"))
             unzipRecursive = true;
+        else if (arg == QLatin1String("--worker"))
+            worker = true;
+        else if (arg == QLatin1String("--time-limit")) {
+            if (!readCount(value, arg, 0, &timeLimit, error))
+                return false;
+        } else if (arg == QLatin1String("--max-repeat")) {
+            if (!readCount(value, arg, 0, &maxRepeat, error))
+                return false;
+        }
         else
             help = true;
     }
@@ -107,11 +129,26 @@ bool BatchOptions::parse(const QStringList& arguments, QString* error)
     if (!checkMask(includeMask, QStringLiteral("--include-mask"), error)
         || !checkMask(excludeMask, QStringLiteral("--exclude-mask"), error))
         return false;
-    if (files.isEmpty()) {
+    if (files.isEmpty() && !worker) {
         *error = QStringLiteral("Не указано ни одного файла");
         return false;
     }
     return true;
+}
+
+QStringList BatchOptions::workerArguments() const
+{
+    QStringList arguments{QStringLiteral("--worker"), QStringLiteral("--format"), format,
+                          QStringLiteral("--max-repeat"), QString::number(maxRepeat)};
+    for (const QString& folder : resourceFolders)
+        arguments << QStringLiteral("--resources") << folder;
+    if (!templateName.isEmpty())
+        arguments << QStringLiteral("--template") << templateName;
+    if (rename)
+        arguments << QStringLiteral("--rename");
+    if (overwrite)
+        arguments << QStringLiteral("--overwrite");
+    return arguments;
 }
 
 QString BatchOptions::usage()
@@ -120,7 +157,8 @@ QString BatchOptions::usage()
         "Использование / Usage:\n"
         "  plinthworks-batch [--resources DIR]... [--format docx|odt|rtf] [--template NAME]\n"
         "                    [--rename] [--overwrite] [--sequential] [--report FILE|-]\n"
-        "                    [--include-mask RE] [--exclude-mask RE] [--unzip-recursive] FILE...\n"
+        "                    [--include-mask RE] [--exclude-mask RE] [--unzip-recursive]\n"
+        "                    [--time-limit SECONDS] [--max-repeat N] FILE...\n"
         "\n"
         "Формирует документы по XML-файлам и ZIP-архивам с ними, как главное окно Плинтворкса,\n"
         "без графического интерфейса. Документы записываются рядом с добавленными файлами.\n"
@@ -143,10 +181,17 @@ QString BatchOptions::usage()
         "                     include mask for archive members (empty: all)\n"
         "  --exclude-mask RE  маска исключения (пустая — никаких) / exclude mask (empty: none)\n"
         "  --unzip-recursive  распаковывать вложенные архивы / unpack archives inside archives\n"
+        "  --time-limit S     прервать формирование документа, идущее дольше S секунд\n"
+        "                     (по умолчанию 300, 0 — без ограничения)\n"
+        "                     stop a document that takes longer than S seconds (default 300, 0: none)\n"
+        "  --max-repeat N     наибольшее число повторений блока итераций (по умолчанию 100000)\n"
+        "                     most repetitions of one repeated block (default 100000)\n"
         "  --help             эта справка / this help\n"
         "\n"
         "Ход работы и сообщения выводятся в стандартный поток ошибок.\n"
         "Progress and messages go to standard error.\n"
+        "Документы формируются в отдельных процессах: сбой одного документа не прерывает остальные.\n"
+        "Documents are made in worker processes: a crash of one document does not stop the others.\n"
         "Код завершения / exit status: 0 все документы сформированы без ошибок / all documents made;\n"
         "1 есть ошибки или файлы без шаблона / some file failed or found no template; 2 неверный вызов / bad usage.\n");
 }

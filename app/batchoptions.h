@@ -16,6 +16,12 @@ struct BatchOptions
     QString includeMask = QStringLiteral("(.+\\.xml|.+\\.zip|.+\\.pdf|.+\\.sig|.+\\.jpg)");
     QString excludeMask = QStringLiteral("(proto.*|req.*)");
     bool unzipRecursive = false;
+    // Seconds one document may take before its worker is stopped; 0 for no limit.
+    int timeLimit = 300;
+    // Most repetitions of one repeated block.
+    int maxRepeat = 100000;
+    // Run as a worker process of another batch command (internal).
+    bool worker = false;
     QStringList files;
     bool help = false;
 
@@ -23,4 +29,6 @@ struct BatchOptions
     // with a message in error on bad usage.
     bool parse(const QStringList& arguments, QString* error);
     static QString usage();
+    // The arguments that start a worker process doing this command's work.
+    QStringList workerArguments() const;
 };

@@ -6,12 +6,14 @@
 #include "messagesenderobject.h"
 #include "status.h"
 #include "templatelist.h"
+#include "workerpool.h"
 #include "xmlfileitem.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QTextStream>
+#include <QThread>
 
 #include <cstdio>
 
@@ -34,6 +36,8 @@ bool BatchRunner::prepare(FileList& list, TemplateList& catalogue)
                        .arg(TemplateList::catalogueFileName));
         return false;
     }
+    for (const QString& problem : TemplateList::unusableLines(cataloguePath))
+        printError(problem);
     list.templateList = &catalogue;
     list.parallel = !options.sequential;
     list.unzipParams.includeMask = UnzipParams::wholeNameMask(options.includeMask);
@@ -58,19 +62,59 @@ bool BatchRunner::prepare(FileList& list, TemplateList& catalogue)
     return true;
 }
 
-void BatchRunner::reportProgress(FileList& list, FileItem* item)
+void BatchRunner::reportProgress(const XmlFileItem* xml, bool finished)
 {
-    if (list.currentStep != psTransform)
-        return;
-    auto* xml = dynamic_cast<XmlFileItem*>(item);
-    if (!xml)
-        return;
     ++transformDone;
     const QString source = xml->sourceFileName(true);
-    const QString line = xml->state() == 3
-                             ? QStringLiteral("[%1/%2] %3 → %4").arg(transformDone).arg(transformTotal).arg(source, xml->destFilePath())
-                             : QStringLiteral("[%1/%2] %3 → документ не сформирован").arg(transformDone).arg(transformTotal).arg(source);
-    printError(line);
+    QString outcome;
+    if (xml->state() == 3)
+        outcome = xml->destFilePath();
+    else if (finished && !xml->templateItem())
+        outcome = QStringLiteral("документ не сформирован: не найден подходящий шаблон");
+    else
+        outcome = QStringLiteral("документ не сформирован");
+    printError(QStringLiteral("[%1/%2] %3 → %4").arg(transformDone).arg(transformTotal).arg(source, outcome));
+}
+
+void BatchRunner::generateDocuments(FileList& list, TemplateList& catalogue)
+{
+    QList<FileItem*> candidates;
+    list.getXmlItems(candidates, false, true);
+    QList<XmlFileItem*> items;
+    QList<WorkerJob> jobs;
+    for (FileItem* item : qAsConst(candidates)) {
+        if (item->isLink() || item->isRemoved() || item->hasError() || item->state() > 2)
+            continue;
+        jobs << WorkerJob{items.size(), item->sourceFileName(true), item->topLevelItem()->sourceFileName(true)};
+        items << static_cast<XmlFileItem*>(item);
+    }
+    transformTotal = jobs.size();
+
+    const int processes = options.sequential ? 1 : qMin(QThread::idealThreadCount(), jobs.size());
+    WorkerPool pool(QCoreApplication::applicationFilePath(), options.workerArguments(), processes,
+                    options.timeLimit);
+    connect(&pool, &WorkerPool::jobDone, this, [&](const WorkerResult& result) {
+        XmlFileItem* xml = items.value(result.id);
+        if (!xml)
+            return;
+        xml->setTemplateItem(catalogue.getItem(result.templateIndex));
+        xml->setDestBaseName(result.destBase);
+        xml->setDestFileName(result.destFileName);
+        xml->setState(result.state);
+        // The worker showed its messages itself.
+        if (result.hasError || !result.errorText.isEmpty())
+            xml->recordErrorText(result.errorText.isEmpty() ? QStringLiteral("Ошибка") : result.errorText);
+        reportProgress(xml, true);
+    });
+    connect(&pool, &WorkerPool::jobFailed, this, [&](int id, const QString& message) {
+        if (XmlFileItem* xml = items.value(id)) {
+            // Printed at once, so that it stands before the progress line.
+            xml->recordErrorText(message);
+            printError(statusLine(message));
+            reportProgress(xml, false);
+        }
+    });
+    pool.run(jobs);
 }
 
 bool BatchRunner::allDocumentsMade(const FileList& list)
@@ -113,13 +157,6 @@ int BatchRunner::run()
         TemplateList catalogue;
         FileList list;
         if (prepare(list, catalogue)) {
-            QEventLoop loop;
-            connect(&list, &FileList::itemChanged, this, [&](FileItem* item) { reportProgress(list, item); });
-            connect(&list, &FileList::procStepFinished, this, [&](ProcessingStepType step) {
-                if (step == psDetectDestBase)
-                    transformTotal = list.itemsForStep(psTransform).size();
-            });
-
             TemplateItem* fixedTemplate = nullptr;
             if (!options.templateName.isEmpty())
                 fixedTemplate = static_cast<TemplateItem*>(catalogue.itemByName(options.templateName));
@@ -127,16 +164,15 @@ int BatchRunner::run()
                 printError(QStringLiteral("Шаблон не найден в списке шаблонов: %1").arg(options.templateName));
                 status = 2;
             } else {
-                if (fixedTemplate) {
-                    // Unpack first, then give every XML file the chosen template.
-                    connect(&list, &FileList::processingFinished, &loop, &QEventLoop::quit);
-                    list.startProcessFiles(psUnzip);
-                    loop.exec();
-                    list.addTemplate(fixedTemplate);
-                }
-                connect(&list, &FileList::processingFinished, &loop, &QEventLoop::quit, Qt::UniqueConnection);
-                list.startProcessFiles(psTransform);
+                // Unpacking runs here; everything that runs queries runs in
+                // worker processes.
+                QEventLoop loop;
+                connect(&list, &FileList::processingFinished, &loop, &QEventLoop::quit);
+                list.startProcessFiles(psUnzip);
                 loop.exec();
+                if (fixedTemplate)
+                    list.addTemplate(fixedTemplate);
+                generateDocuments(list, catalogue);
                 QCoreApplication::processEvents();
                 status = allDocumentsMade(list) ? 0 : 1;
                 if (!writeReport(list)) {

@@ -7,6 +7,7 @@
 class FileList;
 class TemplateList;
 class FileItem;
+class XmlFileItem;
 
 // Runs the processing pipeline without widgets, for the batch command:
 // loads the catalogue, adds the files, runs every step and reports progress
@@ -25,7 +26,10 @@ public:
 
 private:
     bool prepare(FileList& list, TemplateList& catalogue);
-    void reportProgress(FileList& list, FileItem* item);
+    // Detection, naming and generation of every XML file, in worker processes.
+    void generateDocuments(FileList& list, TemplateList& catalogue);
+    // `finished`: the worker finished the file (rather than crashing).
+    void reportProgress(const XmlFileItem* item, bool finished);
     bool writeReport(const FileList& list) const;
     static bool allDocumentsMade(const FileList& list);
 

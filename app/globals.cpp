@@ -91,8 +91,24 @@ QString concatPathFile(const QString& path, const QString& fileName)
     return path + QLatin1Char('/') + fileName;
 }
 
+bool isContainedPath(const QString& relativePath)
+{
+    if (relativePath.isEmpty() || relativePath.startsWith(QLatin1Char('/')))
+        return false;
+    QString path = relativePath;
+    path.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    const QVector<QStringRef> parts = path.splitRef(QLatin1Char('/'));
+    for (const QStringRef& part : parts) {
+        if (part == QLatin1String(".."))
+            return false;
+    }
+    return true;
+}
+
 QString locateInResource(const QString& subFolder, const QString& fileName)
 {
+    if ((!subFolder.isEmpty() && !isContainedPath(subFolder)) || !isContainedPath(fileName))
+        return QString();
     for (const QString& folder : qAsConst(*gResourcePaths)) {
         const QString dir = subFolder.isEmpty() ? folder : folder + QLatin1Char('/') + subFolder;
         const QString candidate = concatPathFile(dir, fileName);

@@ -12,6 +12,13 @@ QString checkExt(const QString& fileName, const QString& ext);
 QString concatPath(const QString& base, const QString& part1, const QString& part2 = QString());
 QString concatPathFile(const QString& path, const QString& fileName);
 
+// Whether a relative path stays below the folder it is relative to: not
+// absolute, no ".." step. Names from archives, catalogues and templates are
+// the user's data and must not reach outside their folder.
+bool isContainedPath(const QString& relativePath);
+
+// The first resource folder holding subFolder/fileName; empty when none does,
+// or when either part would leave its folder.
 QString locateInResource(const QString& subFolder, const QString& fileName);
 QString writableInResource(const QString& subFolder, const QString& fileName);
 

@@ -3,6 +3,7 @@
 #include "docxtemplatecache.h"
 #include "docxxml.h"
 #include "domutil.h"
+#include "packagecheck.h"
 #include "proccommand.h"
 #include "status.h"
 
@@ -23,9 +24,11 @@ DocProc::~DocProc()
 
 bool DocProc::generateDocument()
 {
-    templatePackage = DocxTemplateCache::get(templateFileName, codec);
+    const QString damage = PackageCheck::problemOf(templateFileName);
+    templatePackage = damage.isEmpty() ? DocxTemplateCache::get(templateFileName, codec) : nullptr;
     if (!templatePackage) {
-        showStatus(QStringLiteral("Ошибка загрузки шаблона документа %1").arg(QDir::toNativeSeparators(templateFileName)));
+        showStatus(QStringLiteral("Ошибка загрузки шаблона документа %1").arg(QDir::toNativeSeparators(templateFileName))
+                   + (damage.isEmpty() ? QString() : QStringLiteral(": ") + damage));
         return false;
     }
     prepareRels();
@@ -205,7 +208,7 @@ QDomNode DocProc::processTemlate(QDomNode destParent, QDomNode start, const QDom
             const QString separate = command.option(QStringLiteral("separate"));
             const QDomNode bodyStart = DomUtil::nextLastNode(commandParagraph);
             const QDomNode bodyEnd = paragraphOf(endFirst);
-            int count = result.toInt();
+            int count = iterationCount(command, result);
             if (count < 1 && command.hasOption(QStringLiteral("keep_empty")))
                 count = 1;
             if (initIterateVar(varName, count)) {

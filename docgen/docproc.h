@@ -82,7 +82,7 @@ private:
     void processPart(const DocxTemplatePart& part, bool mainPart);
     void declarePictureNamespaces();
     bool writePackage();
-    bool addPackageEntries();
+    bool addPackageEntries(const QString& packagePath);
     void clearPackageData();
 
     std::shared_ptr<const DocxTemplate> templatePackage;

@@ -7,6 +7,8 @@
 #include "docxxml.h"
 #include "domutil.h"
 #include "globals.h"
+#include "picturefile.h"
+#include "stagedfile.h"
 #include "ziputil.h"
 
 #include <QFile>
@@ -41,14 +43,15 @@ QDomNode DocProc::getPictureInsert(const QDomNode& run, const QString& fileName)
 
     static const QRegularExpression jpeg(QStringLiteral("jpe?g"));
     const QString path = concatPath(xmlSourceFilePath(), fileName);
-    QImage image;
-    if (!image.load(path))
+    PictureFile picture;
+    if (!picture.load(path, limits.maxPicturePixels))
         return node;
+    const QImage& image = picture.image;
     // The extension names the entry and its content type: a name without one
     // (or with a dot only in a folder name) takes the format of the picture.
     QString extension = QFileInfo(fileName).suffix().toLower();
     if (extension.isEmpty())
-        extension = QString::fromLatin1(QImageReader::imageFormat(path)).toLower();
+        extension = QString::fromLatin1(picture.format);
     extension.replace(jpeg, QStringLiteral("jpeg"));
     const double widthPt = image.widthMM() / 25.4 * 72;
     const double heightPt = image.heightMM() / 25.4 * 72;
@@ -138,22 +141,18 @@ void DocProc::correctContentTypes()
 
 bool DocProc::writePackage()
 {
-    if (!ZipUtil::copyReplaceArchiveFiles(destinationFileName, templateFileName, replacedFiles))
-        return false;
-    if (addPackageEntries())
-        return true;
-    // The package was written here, but without its pictures or
-    // relationships it is no document.
-    if (QFileInfo(destinationFileName).isFile())
-        QFile::remove(destinationFileName);
-    return false;
+    // Written beside the destination and put in its place only when whole:
+    // a package without its pictures or relationships is no document.
+    StagedFile staged(destinationFileName);
+    return staged.isValid() && ZipUtil::copyReplaceArchiveFiles(staged.path(), templateFileName, replacedFiles)
+           && addPackageEntries(staged.path()) && staged.commit();
 }
 
-bool DocProc::addPackageEntries()
+bool DocProc::addPackageEntries(const QString& packagePath)
 {
     // Added one at a time so that the result does not depend on hash order.
     for (const QString& entry : qAsConst(pictureEntries)) {
-        if (!ZipUtil::addFiles(destinationFileName, {{entry, addedFiles.value(entry)}}))
+        if (!ZipUtil::addFiles(packagePath, {{entry, addedFiles.value(entry)}}))
             return false;
     }
     if (newEntries.isEmpty())
@@ -169,7 +168,7 @@ bool DocProc::addPackageEntries()
         if (!file.open(QIODevice::WriteOnly) || file.write(newEntries.value(name)) != newEntries.value(name).size())
             return false;
         file.close();
-        if (!ZipUtil::addFiles(destinationFileName, {{name, path}}))
+        if (!ZipUtil::addFiles(packagePath, {{name, path}}))
             return false;
     }
     return true;

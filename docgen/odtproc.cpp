@@ -3,8 +3,10 @@
 #include "domutil.h"
 #include "odtcommands.h"
 #include "odtnames.h"
+#include "packagecheck.h"
 #include "odttemplatecache.h"
 #include "proccommand.h"
+#include "stagedfile.h"
 #include "status.h"
 #include "ziputil.h"
 
@@ -102,22 +104,22 @@ OdtProc::~OdtProc()
 
 bool OdtProc::generateDocument()
 {
-    if (!processPart(contentFileName)) {
+    const QString damage = PackageCheck::problemOf(templateFileName);
+    if (!damage.isEmpty() || !processPart(contentFileName)) {
         showStatus(QStringLiteral("Ошибка загрузки шаблона документа %1")
-                       .arg(QDir::toNativeSeparators(templateFileName)));
+                       .arg(QDir::toNativeSeparators(templateFileName))
+                   + (damage.isEmpty() ? QString() : QStringLiteral(": ") + damage));
         return false;
     }
     processPart(stylesFileName);
     correctManifest();
 
-    bool written = ZipUtil::copyReplaceArchiveFiles(destinationFileName, templateFileName, replacedFiles);
-    if (written && !addedFiles.isEmpty()) {
-        written = ZipUtil::addFiles(destinationFileName, addedFiles);
-        // Without its pictures the package written here is no document.
-        if (!written)
-            if (QFileInfo(destinationFileName).isFile())
-                QFile::remove(destinationFileName);
-    }
+    // Written beside the destination and put in its place only when whole:
+    // without its pictures the package is no document.
+    StagedFile staged(destinationFileName);
+    const bool written = staged.isValid()
+                         && ZipUtil::copyReplaceArchiveFiles(staged.path(), templateFileName, replacedFiles)
+                         && (addedFiles.isEmpty() || ZipUtil::addFiles(staged.path(), addedFiles)) && staged.commit();
     if (!written) {
         showStatus(QStringLiteral("Ошибка сохранения результирующего документа %1")
                        .arg(QDir::toNativeSeparators(destinationFileName)));
@@ -338,7 +340,7 @@ QDomNode OdtProc::processIteration(const ProcCommand& command, const QString& re
         bodyEnd = endFirst;
 
     const QString separate = command.option(QStringLiteral("separate"));
-    int count = result.trimmed().toInt();
+    int count = iterationCount(command, result);
     if (count < 1 && command.hasOption(QStringLiteral("keep_empty")))
         count = 1;
     if (initIterateVar(varName, count)) {

@@ -5,6 +5,7 @@
 #include "domutil.h"
 #include "globals.h"
 #include "odtnames.h"
+#include "picturefile.h"
 #include "ziputil.h"
 
 #include <QFileInfo>
@@ -179,12 +180,11 @@ QDomNode OdtProc::getPictureInsert(const QDomNode& node, const QString& fileName
     if (name.isEmpty() || node.isNull())
         return QDomNode();
     const QString path = concatPath(xmlSourceFilePath(), name);
-    QImageReader reader(path);
-    reader.setDecideFormatFromContent(true);
-    const QByteArray format = reader.format();
-    QImage image;
-    if (!reader.read(&image))
+    PictureFile picture;
+    if (!picture.load(path, limits.maxPicturePixels))
         return QDomNode();
+    const QImage& image = picture.image;
+    const QByteArray& format = picture.format;
 
     // The extension as the file name has it; from the content when it has none.
     QString ext = QFileInfo(name).suffix();
@@ -196,12 +196,12 @@ QDomNode OdtProc::getPictureInsert(const QDomNode& node, const QString& fileName
     frame.setAttribute(QStringLiteral("text:anchor-type"), QStringLiteral("as-char"));
     frame.setAttribute(QStringLiteral("svg:width"), QStringLiteral("%1cm").arg(image.widthMM() / 10.0, 0, 'f', 1));
     frame.setAttribute(QStringLiteral("svg:height"), QStringLiteral("%1cm").arg(image.heightMM() / 10.0, 0, 'f', 1));
-    QDomElement picture = resultDoc.createElement(nnImage);
-    picture.setAttribute(QStringLiteral("xlink:href"), entry);
-    picture.setAttribute(QStringLiteral("xlink:type"), QStringLiteral("simple"));
-    picture.setAttribute(QStringLiteral("xlink:show"), QStringLiteral("embed"));
-    picture.setAttribute(QStringLiteral("xlink:actuate"), QStringLiteral("onLoad"));
-    frame.appendChild(picture);
+    QDomElement pictureElement = resultDoc.createElement(nnImage);
+    pictureElement.setAttribute(QStringLiteral("xlink:href"), entry);
+    pictureElement.setAttribute(QStringLiteral("xlink:type"), QStringLiteral("simple"));
+    pictureElement.setAttribute(QStringLiteral("xlink:show"), QStringLiteral("embed"));
+    pictureElement.setAttribute(QStringLiteral("xlink:actuate"), QStringLiteral("onLoad"));
+    frame.appendChild(pictureElement);
 
     addedFiles.insert(entry, path);
     addedFileTypes.insert(entry, mediaType(format));

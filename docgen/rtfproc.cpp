@@ -3,6 +3,7 @@
 #include "singlebytecharset.h"
 
 #include "proccommand.h"
+#include "stagedfile.h"
 #include "status.h"
 
 #include <QFile>
@@ -267,8 +268,9 @@ bool RtfProc::generateDocument()
     templateFile.close();
     resultsInCodePage = declaresCodePage(text, windowsCodePage(codec));
 
-    QFile destinationFile(destinationFileName);
-    if (!destinationFile.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+    StagedFile staged(destinationFileName);
+    QFile destinationFile(staged.path());
+    if (!staged.isValid() || !destinationFile.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
         showStatus(QStringLiteral("Ошибка открытия конечного файла преобразования"));
         return false;
     }
@@ -283,7 +285,7 @@ bool RtfProc::generateDocument()
     const bool written = out.status() == QTextStream::Ok && destinationFile.flush() &&
                          destinationFile.error() == QFileDevice::NoError;
     destinationFile.close();
-    if (!written) {
+    if (!written || !staged.commit()) {
         showStatus(QStringLiteral("Ошибка записи конечного файла преобразования"));
         return false;
     }
@@ -463,7 +465,7 @@ int RtfProc::processIterateBlock(const QString& text, int pos, int start, int en
     balance(body);
 
     const QString separator = getSeparateStr(command.option(QStringLiteral("separate")));
-    int count = result.trimmed().toInt();
+    int count = iterationCount(command, result);
     if (count < 1 && command.hasOption(QStringLiteral("keep_empty")))
         count = 1;
     if (initIterateVar(name, count)) {

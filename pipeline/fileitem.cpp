@@ -211,15 +211,24 @@ void FileItem::appendErrorText(const QString& text, bool keepErrorFlag)
 {
     if (text.isEmpty())
         return;
-    {
-        QMutexLocker lock(&mutex);
-        if (!keepErrorFlag)
-            failed = true;
-        if (!errors.isEmpty())
-            errors += QLatin1Char('\n');
-        errors += text;
-    }
+    addErrorText(text, !keepErrorFlag);
     showStatus(text);
+}
+
+void FileItem::recordErrorText(const QString& text)
+{
+    if (!text.isEmpty())
+        addErrorText(text, true);
+}
+
+void FileItem::addErrorText(const QString& text, bool setErrorFlag)
+{
+    QMutexLocker lock(&mutex);
+    if (setErrorFlag)
+        failed = true;
+    if (!errors.isEmpty())
+        errors += QLatin1Char('\n');
+    errors += text;
 }
 
 void FileItem::clearErrors()

@@ -69,6 +69,9 @@ public:
     bool hasError() const;
     QString errorText() const;
     void appendErrorText(const QString& text, bool keepErrorFlag = false);
+    // Appends to the error text and sets the error flag without showing the
+    // text: for work done elsewhere (a worker process) that showed it already.
+    void recordErrorText(const QString& text);
     void clearErrors();
     bool isRemoved() const;
     bool remove();
@@ -83,6 +86,8 @@ protected:
     mutable QMutex mutex;
 
 private:
+    void addErrorText(const QString& text, bool setErrorFlag);
+
     FileItem* const parent;
     QList<FileItem*> children;
     QString dir;

@@ -463,8 +463,12 @@ void FileList::deleteUnzipedFiles()
         auto* zip = static_cast<ZipFileItem*>(fileItem);
         QList<FileItem*> unpacked;
         getItems(unpacked, zip);
+        const QStringList written = zip->unpackedFiles();
         int removedCount = 0;
         for (FileItem* item : qAsConst(unpacked)) {
+            // A file that was there before the archive was unpacked is the user's.
+            if (!item->isLink() && !written.contains(item->sourceFileName(true)))
+                continue;
             if (item->remove())
                 ++removedCount;
             emit itemChanged(item);
@@ -472,7 +476,7 @@ void FileList::deleteUnzipedFiles()
         // Only what the archive put there goes: the unpack folder may also
         // hold files of the user's own, which must survive.
         bool leftovers = false;
-        for (const QString& file : zip->unpackedFiles()) {
+        for (const QString& file : written) {
             if (QFileInfo::exists(file) && !QFile::remove(file))
                 leftovers = true;
         }

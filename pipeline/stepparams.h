@@ -1,5 +1,7 @@
 #pragma once
 
+#include "generationlimits.h"
+
 #include <QString>
 
 class TemplateList;
@@ -18,4 +20,5 @@ struct TransformParams
     bool useDestBase = false;
     bool overwrite = false;
     bool openDocument = false;
+    GenerationLimits limits;
 };

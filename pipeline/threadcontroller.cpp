@@ -10,8 +10,10 @@ ThreadController::ThreadController(const QList<FileItem*>& items, void* params, 
       maxThreads(qMax(1, QThread::idealThreadCount()))
 {
     qRegisterMetaType<FileItem*>();
-    if (!parallel)
+    if (!parallel) {
         singleThread = new QThread;
+        singleThread->setStackSize(workerStackSize);
+    }
 }
 
 ThreadController::~ThreadController()
@@ -39,8 +41,20 @@ QThread* ThreadController::freeThread()
     if (!idleThreads.isEmpty())
         return idleThreads.takeLast();
     auto* thread = new QThread;
+    thread->setStackSize(workerStackSize);
     ownThreads << thread;
     return thread;
+}
+
+void ThreadController::startThread(QThread* thread)
+{
+    thread->start(QThread::InheritPriority);
+    // Where the system refuses to reserve the large stack (strict memory
+    // accounting), a thread with the default stack is better than none.
+    if (!thread->isRunning()) {
+        thread->setStackSize(0);
+        thread->start(QThread::InheritPriority);
+    }
 }
 
 qint64 ThreadController::itemSize(const FileItem* item)
@@ -77,7 +91,7 @@ void ThreadController::startWorker(QThread* thread)
     }
     worker->moveToThread(thread);
     connect(worker, &ThreadWorker::workFinished, this, &ThreadController::handleOneWorkFinished);
-    thread->start(QThread::InheritPriority);
+    startThread(thread);
     QMetaObject::invokeMethod(worker, &ThreadWorker::doWork, Qt::QueuedConnection);
 }
 

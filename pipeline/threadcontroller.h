@@ -25,6 +25,15 @@ public:
                      QObject* parent = nullptr);
     ~ThreadController() override;
 
+    // Stack of every worker thread. The XQuery engine recurses once per call
+    // of a query's own function, and a query recursing a million levels deep
+    // needs about 1 GB; the default 8 MB would crash the whole program at a
+    // few thousand. Only the pages used are ever taken from memory.
+    static const uint workerStackSize = 1536u * 1024 * 1024;
+    // Starts a thread with that stack, or with the default one where the
+    // system will not reserve it.
+    static void startThread(QThread* thread);
+
     // Stops starting workers and waits until the running ones have finished,
     // without the event loop: for tearing the list down while work runs.
     // No allWorkFinished is emitted afterwards.

@@ -35,7 +35,7 @@ void TransformWorker::doWork()
     const auto* transform = static_cast<const TransformParams*>(params);
     bool result = false;
     if (xml && transform) {
-        result = xml->transform(transform->format, transform->useDestBase, transform->overwrite);
+        result = xml->transform(transform->format, transform->useDestBase, transform->overwrite, transform->limits);
         if (result && transform->openDocument)
             QDesktopServices::openUrl(QUrl::fromLocalFile(xml->destFilePath()));
     }

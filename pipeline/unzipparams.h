@@ -14,6 +14,12 @@ struct UnzipParams
     bool recursive = true;
     // Delete inner archives once unpacked, or at once without `recursive`.
     bool removeInternalZips = true;
+    // Entries larger than this many bytes, declared or written, are refused;
+    // 0 for no limit.
+    qint64 maxEntrySize = qint64(1) << 30;
+    // Large entries compressed more than this many times are refused: such
+    // an archive is made to fill the disk. 0 for no limit.
+    int maxCompressionRatio = 200;
 
     // A mask as the user writes it, made to match whole names in either
     // case; an empty mask stays empty, which filters nothing.

@@ -3,6 +3,7 @@
 #include "basedocproc.h"
 #include "docprocfactory.h"
 #include "globals.h"
+#include "ownedfiles.h"
 #include "queryproc.h"
 #include "status.h"
 #include "templatelist.h"
@@ -15,6 +16,8 @@
 #include <QWaitCondition>
 
 #include <memory>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -35,6 +38,8 @@ QString stripMatchPrefix(const QString& baseName, const QString& matchPrefix)
 }
 
 const int maxNameVariant = 999;
+// Longest file name, in bytes, that Linux file systems take.
+const int maxFileNameBytes = 255;
 
 // Documents that transformations are producing right now, by full path. A
 // document's file appears only when its generator writes it, well after the
@@ -45,7 +50,30 @@ QMutex claimMutex;
 QWaitCondition claimReleased;
 QSet<QString> claimedPaths;
 
-// Gives a claimed name back when the transformation is over, whatever its outcome.
+// A name is taken by anything there, a symbolic link too, even one that
+// points nowhere: writing to it would put the document where the link points.
+bool nameExists(const QString& path)
+{
+    const QFileInfo info(path);
+    return info.exists() || info.isSymLink();
+}
+
+// The identity of a file, to tell later whether a name still holds it.
+bool fileIdentity(const QString& path, dev_t& device, ino_t& inode)
+{
+    struct stat status;
+    if (::lstat(QFile::encodeName(path).constData(), &status) != 0)
+        return false;
+    device = status.st_dev;
+    inode = status.st_ino;
+    return true;
+}
+
+} // namespace
+
+// Gives a claimed name back when the transformation is over, whatever its
+// outcome. The empty file that claimed the name for other processes goes
+// too, unless a document has replaced it.
 class DestinationClaim
 {
 public:
@@ -56,12 +84,49 @@ public:
     {
         if (path.isEmpty())
             return;
+        dev_t device;
+        ino_t inode;
+        if (placeholder && fileIdentity(path, device, inode) && device == placeholderDevice
+            && inode == placeholderInode)
+            QFile::remove(path);
         QMutexLocker lock(&claimMutex);
         claimedPaths.remove(path);
         claimReleased.wakeAll();
     }
     QString path;
+    bool placeholder = false;
+    dev_t placeholderDevice = 0;
+    ino_t placeholderInode = 0;
 };
+
+namespace {
+
+// Creates the file `path` exclusively, so that no other process (another
+// batch command writing into the same folder) can pick the same name.
+// False when the name was taken first.
+bool claimByCreating(const QString& path, DestinationClaim& claim, QString* error)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+        if (!nameExists(path))
+            *error = file.errorString();
+        return false;
+    }
+    file.close();
+    OwnedFiles::announce(path);
+    claim.placeholder = fileIdentity(path, claim.placeholderDevice, claim.placeholderInode);
+    return true;
+}
+
+// Shortens `base` so that the name with `tail` (suffix, counter, extension)
+// fits in a file name; an unchanged base when it fits already.
+QString fittingBase(const QString& base, int tailBytes)
+{
+    QString fitted = base;
+    while (!fitted.isEmpty() && fitted.toUtf8().size() + tailBytes > maxFileNameBytes)
+        fitted.chop(fitted.size() > 1 && fitted.at(fitted.size() - 1).isLowSurrogate() ? 2 : 1);
+    return fitted.trimmed();
+}
 
 } // namespace
 
@@ -235,7 +300,7 @@ bool XmlFileItem::composeDestFileName(const QString& ext, bool useDestBase, bool
     return chooseDestFileName(ext, useDestBase, overwrite, nullptr);
 }
 
-bool XmlFileItem::chooseDestFileName(const QString& ext, bool useDestBase, bool overwrite, QString* claimedPath)
+bool XmlFileItem::chooseDestFileName(const QString& ext, bool useDestBase, bool overwrite, DestinationClaim* claim)
 {
     const TemplateItem* t = templateItem();
     if (!t)
@@ -245,54 +310,73 @@ bool XmlFileItem::chooseDestFileName(const QString& ext, bool useDestBase, bool 
         base = stripMatchPrefix(sourceBase(), t->matchPrefix);
 
     const QString folder = path(true);
-    const QString stem = base + t->suffix;
+    const int tailBytes =
+        (t->suffix + QStringLiteral("_%1.").arg(maxNameVariant) + ext).toUtf8().size();
+    const QString fitted = fittingBase(base, tailBytes);
+    if (fitted != base && claim) {
+        showStatus(QStringLiteral("Имя документа слишком длинное для файловой системы и сокращено: %1")
+                       .arg(shownFileName(concatPathFile(folder, fitted + t->suffix + QLatin1Char('.') + ext))));
+    }
+    const QString stem = fitted + t->suffix;
     QString name = stem + QLatin1Char('.') + ext;
-    {
+    QString claimError;
+    if (tailBytes > maxFileNameBytes) {
+        name.clear();
+        claimError = QStringLiteral("имя слишком длинное");
+    } else {
         // Choosing and claiming are one step, so no other worker can pick
         // the name in between.
-        QMutexLocker lock(claimedPath ? &claimMutex : nullptr);
+        QMutexLocker lock(claim ? &claimMutex : nullptr);
         const auto taken = [&](const QString& candidate) {
             const QString candidatePath = concatPathFile(folder, candidate);
-            return QFile::exists(candidatePath) || (claimedPath && claimedPaths.contains(candidatePath));
+            return nameExists(candidatePath) || (claim && claimedPaths.contains(candidatePath));
         };
-        if (overwrite && claimedPath) {
+        if (overwrite && claim) {
             // Overwriting a document that another worker is still writing
             // would interleave the two files; wait for it, then replace it.
             while (claimedPaths.contains(concatPathFile(folder, name)))
                 claimReleased.wait(&claimMutex);
-        } else if (!overwrite && taken(name)) {
+        } else if (!overwrite) {
+            const QString first = name;
             name.clear();
-            for (int n = 1; n <= maxNameVariant && name.isEmpty(); ++n) {
-                const QString candidate = stem + QStringLiteral("_%1.").arg(n) + ext;
-                if (!taken(candidate))
+            for (int n = 0; n <= maxNameVariant && name.isEmpty() && claimError.isEmpty(); ++n) {
+                const QString candidate = n == 0 ? first : stem + QStringLiteral("_%1.").arg(n) + ext;
+                if (taken(candidate))
+                    continue;
+                if (!claim || claimByCreating(concatPathFile(folder, candidate), *claim, &claimError))
                     name = candidate;
             }
         }
-        if (claimedPath && !name.isEmpty()) {
-            *claimedPath = concatPathFile(folder, name);
-            claimedPaths.insert(*claimedPath);
+        if (claim && !name.isEmpty()) {
+            claim->path = concatPathFile(folder, name);
+            claimedPaths.insert(claim->path);
         }
     }
     if (name.isEmpty()) {
         // Every variant is taken: never overwrite one of the user's files.
         setDestFileName(QString());
-        appendErrorText(QStringLiteral("Ошибка! Не найдено свободное имя для документа: %1 (заняты все имена "
-                                       "с номерами до _%2)")
-                            .arg(shownFileName(concatPathFile(folder, stem + QLatin1Char('.') + ext)))
-                            .arg(maxNameVariant));
+        const QString shown = shownFileName(concatPathFile(folder, stem + QLatin1Char('.') + ext));
+        if (claimError.isEmpty()) {
+            appendErrorText(QStringLiteral("Ошибка! Не найдено свободное имя для документа: %1 (заняты все имена "
+                                           "с номерами до _%2)")
+                                .arg(shown)
+                                .arg(maxNameVariant));
+        } else {
+            appendErrorText(QStringLiteral("Ошибка! Не удалось создать документ: %1 (%2)").arg(shown, claimError));
+        }
         return false;
     }
     setDestFileName(name);
     return true;
 }
 
-bool XmlFileItem::transform(const QString& format, bool useDestBase, bool overwrite)
+bool XmlFileItem::transform(const QString& format, bool useDestBase, bool overwrite, const GenerationLimits& limits)
 {
     const TemplateItem* t = templateItem();
     if (!t || hasError() || state() > 2)
         return false;
     DestinationClaim claim;
-    if (!chooseDestFileName(format, useDestBase, overwrite, &claim.path))
+    if (!chooseDestFileName(format, useDestBase, overwrite, &claim))
         return false;
 
     const QString sourcePath = sourceFileName(true);
@@ -310,6 +394,7 @@ bool XmlFileItem::transform(const QString& format, bool useDestBase, bool overwr
     std::unique_ptr<BaseDocProc> generator(
         createDocProc(format, sourcePath, destPath, templatePath, t->queryFolder()));
     generator->setMessageHandler(globalMessageHandler());
+    generator->limits = limits;
     if (generator->generateDocument()) {
         setState(3);
         showStatus(QStringLiteral("Файл: %1 успешно преобразован в документ: %2").arg(shownSource, shownDest));

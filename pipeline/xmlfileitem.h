@@ -1,7 +1,9 @@
 #pragma once
 
 #include "fileitem.h"
+#include "generationlimits.h"
 
+class DestinationClaim;
 class TemplateItem;
 class TemplateList;
 
@@ -34,7 +36,10 @@ public:
     // Sets the destination file name; false (with an error recorded) when no
     // free name can be found.
     bool composeDestFileName(const QString& ext, bool useDestBase, bool overwrite);
-    bool transform(const QString& format, bool useDestBase, bool overwrite);
+    // Names and generates the document. Names are claimed by creating the
+    // file exclusively, so several processes may share a folder.
+    bool transform(const QString& format, bool useDestBase, bool overwrite,
+                   const GenerationLimits& limits = GenerationLimits());
 
     // Additional templates (main thread, while no processing runs).
     void addTemplate(TemplateItem* item);
@@ -47,10 +52,9 @@ public:
     static QString safeFileBase(const QString& base);
 
 private:
-    // composeDestFileName; with `claimedPath` the name is also claimed for
-    // the caller (the path is stored there), and names claimed by other
-    // transformations count as taken.
-    bool chooseDestFileName(const QString& ext, bool useDestBase, bool overwrite, QString* claimedPath);
+    // composeDestFileName; with `claim` the name is also claimed for the
+    // caller, and names claimed by other transformations count as taken.
+    bool chooseDestFileName(const QString& ext, bool useDestBase, bool overwrite, DestinationClaim* claim);
     XmlFileItem* newLink(TemplateItem* item);
     QString runQuery(const QString& queryFile) const;
 

@@ -57,14 +57,19 @@ QString ZipFileItem::unzipFolder() const
     return concatPath(dirPath(), baseName());
 }
 
-QString ZipFileItem::claimUnzipFolder()
+QString ZipFileItem::claimUnzipFolder(const UnzipParams& params)
 {
     const QString archive = sourceFileName(true);
     const QString base = concatPath(dirPath(), baseName());
     QString folder = base;
     {
+        // A folder that holds other files where the archive's would go (the
+        // user's, or those of another archive of the same name) is passed
+        // over: nothing there is ever replaced.
         QMutexLocker lock(&folderMutex);
-        for (int n = 1; folderArchives.contains(folder) && folderArchives.value(folder) != archive; ++n)
+        for (int n = 1; (folderArchives.contains(folder) && folderArchives.value(folder) != archive)
+                        || !ZipUtil::fitsInto(archive, folder, params);
+             ++n)
             folder = base + QStringLiteral("_%1").arg(n);
         folderArchives.insert(folder, archive);
     }
@@ -84,19 +89,23 @@ bool ZipFileItem::unzip(const UnzipParams& params)
     if (hasError() || state() > 0)
         return false;
     const QString shownArchive = shownFileName(sourceFileName(true));
-    const QString folder = claimUnzipFolder();
+    const QString folder = claimUnzipFolder(params);
     if (!QDir(folder).exists() && !QDir().mkpath(folder)) {
         appendErrorText(QStringLiteral("Ошибка создания директории для распаковки архива: %1").arg(shownArchive));
         return false;
     }
 
     QStringList fileNames;
-    const bool unpacked = ZipUtil::unzipArchive(sourceFileName(true), folder, fileNames, params);
+    ZipUtil::UnzipReport report;
+    const bool unpacked = ZipUtil::unzipArchive(sourceFileName(true), folder, fileNames, params, &report);
     {
         // Kept even after a failure: these files are ours to delete later.
+        // Files that were there already with the same content are not.
         QMutexLocker lock(&mutex);
-        writtenFiles = fileNames;
+        writtenFiles = report.written;
     }
+    for (const QString& problem : qAsConst(report.problems))
+        appendErrorText(problem);
     if (!unpacked || fileNames.isEmpty()) {
         appendErrorText(QStringLiteral("Ошибка! Из архива: %1 не распаковано ни одного файла. Возможно архив поврежден.")
                             .arg(shownArchive));

@@ -30,7 +30,7 @@ public:
 
 private:
     // Chooses the unpack folder and keeps it for unzipFolder().
-    QString claimUnzipFolder();
+    QString claimUnzipFolder(const UnzipParams& params);
 
     // Written by the unpacking worker, read by the main thread: under the
     // item's mutex.

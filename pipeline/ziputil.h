@@ -21,11 +21,35 @@ public:
     // Call once at start-up, before any thread uses the other functions.
     static void initDefaults();
 
+    // What an unpacking did besides the files it kept.
+    struct UnzipReport
+    {
+        // Files this call created (a file already there with the same
+        // content is kept but not written, and is not listed).
+        QStringList written;
+        // Entries refused for their size, each with its message.
+        QStringList problems;
+    };
+
     // Unpacks `zipFileName` into `destDir` and appends the full path of every
-    // file kept to `fileNames`; inner archives as `params` say. Stops at the
-    // first failure and returns false; what was written so far stays.
+    // file kept to `fileNames`; inner archives as `params` say, each into the
+    // first folder beside it that it fits into. Nothing there is replaced or
+    // written through: a file with the entry's content is kept as it is, and
+    // anything else in the way stops the unpacking. Each file is written
+    // under a temporary name and takes its own only when complete. Entries
+    // too large (see UnzipParams) are refused and listed in `report`. Stops
+    // at the first failure and returns false; what was written so far stays.
     static bool unzipArchive(const QString& zipFileName, const QString& destDir, QStringList& fileNames,
-                             const UnzipParams& params);
+                             const UnzipParams& params, UnzipReport* report = nullptr);
+    // Whether every entry that unpacking would keep can go into `destDir`:
+    // nothing is there yet, or the same file is. A folder that is a symbolic
+    // link, or holds one on an entry's way, does not fit.
+    static bool fitsInto(const QString& zipFileName, const QString& destDir, const UnzipParams& params);
+
+    // Reads every entry through and checks its CRC. False when the archive
+    // cannot be read or an entry is damaged; that entry's name goes to
+    // `damagedEntry` (empty when the archive as a whole is unreadable).
+    static bool checkArchive(const QString& zipFileName, QString* damagedEntry);
 
     // Names of all entries in archive order; empty when the archive cannot be read.
     static QStringList getFileNameList(const QString& zipFileName);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "generationlimits.h"
 #include "queryproc.h"
 
 #include <QHash>
@@ -31,7 +32,14 @@ public:
     void reportError(const QString& message, const QString& fileName);
     QString getQueryResult(const QString& queryName);
     // The result of a command's query; empty when the command names none.
+    // Commands with unknown words, empty commands and ends of repeated
+    // blocks that have no start are named in the message log here.
     QString commandResult(const ProcCommand& command);
+    // The number of repetitions an iterate_start command asks for: its
+    // query's result as a non-negative decimal integer (an empty result is
+    // 0). Anything else, or a number above the limit, is a template error
+    // on the command and gives 0.
+    int iterationCount(const ProcCommand& command, const QString& result);
     bool initIterateVar(const QString& name, int count);
     int incIterateVarOnTop();
 
@@ -43,6 +51,7 @@ public:
     QString templateFileName;
     QString queryFolder;
     QTextCodec* codec;
+    GenerationLimits limits;
     QueryProc queryProc;
     QAbstractMessageHandler* messageHandler = nullptr;
     bool hasTemplateErrors = false;

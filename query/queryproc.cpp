@@ -4,7 +4,9 @@
 #include <QBuffer>
 #include <QMutex>
 #include <QNetworkAccessManager>
+#include <QRegularExpression>
 #include <QSourceLocation>
+#include <QTextCodec>
 #include <QTemporaryFile>
 #include <QThreadStorage>
 #include <QUrl>
@@ -36,6 +38,26 @@ QNetworkAccessManager* threadNetworkAccessManager()
     if (!managers.hasLocalData())
         managers.setLocalData(new QNetworkAccessManager);
     return managers.localData();
+}
+
+// Whether the engine will read the query file as it was written. It reads
+// UTF-8 unless the file declares another encoding in its prolog, and takes
+// bytes that are no UTF-8 without complaint, so that a file saved in another
+// code page would run with garbled names and literals.
+bool readsAsWritten(const QString& queryFilePath)
+{
+    QFile file(queryFilePath);
+    if (!file.open(QIODevice::ReadOnly))
+        return true; // the engine reports that itself
+    const QByteArray bytes = file.readAll();
+    static const QRegularExpression declaredEncoding(
+        QStringLiteral("^\\s*xquery\\s+version\\s+[\"'][^\"']*[\"']\\s+encoding\\s+[\"']([^\"']+)[\"']"));
+    const QRegularExpressionMatch declared = declaredEncoding.match(QString::fromLatin1(bytes.left(200)));
+    if (declared.hasMatch() && declared.captured(1).compare(QLatin1String("utf-8"), Qt::CaseInsensitive) != 0)
+        return true;
+    QTextCodec::ConverterState state;
+    QTextCodec::codecForName("UTF-8")->toUnicode(bytes.constData(), bytes.size(), &state);
+    return state.invalidChars == 0;
 }
 
 } // namespace
@@ -143,6 +165,10 @@ void QueryProc::setQuerySource(QXmlQuery& query)
 bool QueryProc::setQueryName(QXmlQuery& query, const QString& queryFilePath) const
 {
     const QUrl url = QUrl::fromLocalFile(queryFilePath);
+    if (QFile::exists(queryFilePath) && !readsAsWritten(queryFilePath)) {
+        reportCritical(QStringLiteral("файл запроса не в кодировке UTF-8; сохраните его в UTF-8"), queryFilePath);
+        return false;
+    }
     if (useFileUrls) {
         if (QFile::exists(queryFilePath)) {
             query.setQuery(url, url);

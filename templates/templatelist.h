@@ -15,4 +15,10 @@ public:
     int indexOf(const TemplateItem* item) const;
 
     static const QString catalogueFileName;
+
+    // A message for every line of the catalogue file at `path` that cannot
+    // serve as a template entry (not UTF-8 text, too few fields, no name or
+    // template file, a template file or query folder outside its resource
+    // folder), each naming the line.
+    static QStringList unusableLines(const QString& path);
 };

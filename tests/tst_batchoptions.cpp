@@ -13,8 +13,10 @@ private slots:
         QString error;
         QVERIFY(o.parse({"b", "--resources", "/r1", "--resources=/r2", "--format", "RTF", "--template", "Akt",
                          "--rename", "--overwrite", "--sequential", "--report", "-", "--include-mask", "",
-                         "--unzip-recursive", "a.xml", "--", "--odd.xml"},
+                         "--unzip-recursive", "--time-limit", "0", "--max-repeat=50", "a.xml", "--", "--odd.xml"},
                         &error));
+        QCOMPARE(o.timeLimit, 0);
+        QCOMPARE(o.maxRepeat, 50);
         QCOMPARE(o.resourceFolders, QStringList({"/r1", "/r2"}));
         QCOMPARE(o.format, QStringLiteral("rtf"));
         QCOMPARE(o.templateName, QStringLiteral("Akt"));
@@ -44,6 +46,8 @@ private slots:
         QTest::newRow("bad format") << QStringList{"b", "--format", "pdf", "a.xml"};
         QTest::newRow("bad mask") << QStringList{"b", "--include-mask", "(", "a.xml"};
         QTest::newRow("value on a flag") << QStringList{"b", "--rename=yes", "a.xml"};
+        QTest::newRow("time limit not a number") << QStringList{"b", "--time-limit", "soon", "a.xml"};
+        QTest::newRow("negative repeat limit") << QStringList{"b", "--max-repeat=-1", "a.xml"};
     }
     void badUsage()
     {

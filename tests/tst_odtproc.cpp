@@ -115,7 +115,7 @@ QVector<Scenario> scenarios()
         {"line feeds inside a sentence", p("Адрес: [%Addr%]."), "Адрес: ул. Ленина,\nд. 5."},
         {"spaces and tabs", p("|[%Spaced%]| [%Tabbed%]"), "|  two  spaces | a\tb"},
         {"trailing space of a value", p("[%Trail%] EUR"), "5  EUR"},
-        {"iterate_end outside a block", p("a[%iterate_end=z%]b"), "ab"},
+        {"iterate_end outside a block is named", p("a[%iterate_end=z%]b"), "ab", true},
         {"three lines alone in a paragraph",
          p("<text:span text:style-name=\"T1\">[%Three%]</text:span>", "P1") + p("after"), "first\nsecond\nthird\nafter",
          false,

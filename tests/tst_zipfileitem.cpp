@@ -123,6 +123,8 @@ private slots:
         const QString pdfsOnly = dir.path() + "/del/scans.zip";
         QVERIFY(writeZip(pdfsOnly, {{"scan.pdf", "%PDF"}}));
         writeTextFile(dir.path() + "/del/pack/notes.txt", "the user's own file"); // there before unpacking
+        // A copy of an entry that the user had there already is used, not written, and stays.
+        writeFile(dir.path() + "/del/pack/c.pdf", "%PDF");
 
         FileList list;
         list.unzipParams = defaultParams();
@@ -137,7 +139,7 @@ private slots:
 
         QVERIFY(QFile::exists(dir.path() + "/del/pack/notes.txt"));
         QVERIFY(!QFile::exists(dir.path() + "/del/pack/a.xml"));
-        QVERIFY(!QFile::exists(dir.path() + "/del/pack/c.pdf"));
+        QVERIFY(QFile::exists(dir.path() + "/del/pack/c.pdf"));
         QVERIFY(!QDir(dir.path() + "/del/pack/sub").exists());
         QVERIFY(!QDir(dir.path() + "/del/scans").exists()); // unpacked files that are not items go too
         QVERIFY(!list.items.at(0)->hasError());

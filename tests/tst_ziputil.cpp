@@ -276,7 +276,7 @@ private slots:
     {
         const QString dir = newDir();
         QByteArray large;
-        for (int i = 0; large.size() < 3 * 1024 * 1024 + 17; ++i)
+        for (qint64 i = 0; large.size() < 3 * 1024 * 1024 + 17; ++i)
             large += QByteArray::number(i * 7919) + ' ';
         Entry big{"big.bin", large};
         big.time = QDateTime(QDate(2021, 3, 4), QTime(5, 6, 8));

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QString>
+
+// A file written under a temporary name in its destination's folder and put
+// in place by one rename once it is complete. Until then the destination is
+// untouched, so a failed write (a full disk, a damaged template) never costs
+// the old file; and the rename replaces a symbolic link at the destination
+// instead of writing through it. The temporary file is created exclusively
+// with the usual permissions, so the finished file gets those too. A
+// destination that is a device or another special file is written directly:
+// renaming over it would replace the device itself.
+class StagedFile
+{
+public:
+    explicit StagedFile(const QString& destination);
+    // Removes the temporary file unless it was committed.
+    ~StagedFile();
+    StagedFile(const StagedFile&) = delete;
+    StagedFile& operator=(const StagedFile&) = delete;
+
+    // False when no temporary file could be created in the folder.
+    bool isValid() const { return !temporary.isEmpty(); }
+    // Where to write.
+    const QString& path() const { return temporary; }
+    // Renames the temporary file over the destination.
+    bool commit();
+    // The same, but fails when the destination exists by now.
+    bool commitWithoutReplacing();
+
+    // Whether `fileName` is the name of a temporary file of this kind.
+    static bool isStagingName(const QString& fileName);
+
+private:
+    QString destination;
+    QString temporary;
+    bool committed = false;
+    bool direct = false;
+};
