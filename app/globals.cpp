@@ -1,5 +1,7 @@
 #include "globals.h"
 
+#include "version.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -9,9 +11,9 @@
 
 #include <atomic>
 
-const char* const builtInVersion = "2.0.2";
+const char* const builtInVersion = PLINTHWORKS_VERSION;
 
-// The icon collection is compiled into the core library; register it before
+// The icon collection is compiled into this static library; register it before
 // main runs, as a static library would otherwise drop the resource object.
 static void registerIcons()
 {
