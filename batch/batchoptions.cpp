@@ -1,34 +1,9 @@
 #include "batchoptions.h"
 
+#include <QCommandLineParser>
 #include <QRegularExpression>
 
 namespace {
-
-// Options that take a value, and the flags.
-enum class Takes { Value, Nothing };
-
-struct KnownOption
-{
-    const char* name;
-    Takes takes;
-};
-
-const KnownOption knownOptions[] = {
-    {"--resources", Takes::Value},      {"--format", Takes::Value},        {"--template", Takes::Value},
-    {"--report", Takes::Value},         {"--include-mask", Takes::Value},  {"--exclude-mask", Takes::Value},
-    {"--rename", Takes::Nothing},       {"--overwrite", Takes::Nothing},   {"--sequential", Takes::Nothing},
-    {"--unzip-recursive", Takes::Nothing}, {"--help", Takes::Nothing},     {"-h", Takes::Nothing},
-    {"--time-limit", Takes::Value},     {"--max-repeat", Takes::Value},    {"--worker", Takes::Nothing},
-};
-
-const KnownOption* findOption(const QString& name)
-{
-    for (const KnownOption& known : knownOptions) {
-        if (name == QLatin1String(known.name))
-            return &known;
-    }
-    return nullptr;
-}
 
 bool checkMask(const QString& mask, const QString& option, QString* error)
 {
@@ -50,78 +25,76 @@ bool readCount(const QString& value, const QString& option, int minimum, int* ta
     return false;
 }
 
+// The parser's own complaint, in the words of the usage text. The parser
+// names the option in quotes: "Missing value after '--format'."
+QString usageError(const QCommandLineParser& parser)
+{
+    const QStringList unknown = parser.unknownOptionNames();
+    if (!unknown.isEmpty()) {
+        const QString& name = unknown.first();
+        return QStringLiteral("Неизвестный параметр: %1%2").arg(name.size() == 1 ? "-" : "--", name);
+    }
+    const QString text = parser.errorText();
+    const QString option = text.section(QLatin1Char('\''), 1, 1);
+    if (text.startsWith(QLatin1String("Missing value")))
+        return QStringLiteral("Параметру %1 нужно значение").arg(option);
+    if (text.startsWith(QLatin1String("Unexpected value")))
+        return QStringLiteral("Параметр %1 не принимает значения").arg(option);
+    return text;
+}
+
 } // namespace
 
 bool BatchOptions::parse(const QStringList& arguments, QString* error)
 {
-    bool onlyFiles = false;
-    for (int i = 1; i < arguments.size(); ++i) {
-        QString arg = arguments.at(i);
-        if (onlyFiles || !arg.startsWith(QLatin1Char('-')) || arg == QLatin1String("-")) {
-            files << arg;
-            continue;
-        }
-        if (arg == QLatin1String("--")) {
-            onlyFiles = true;
-            continue;
-        }
-        QString value;
-        bool hasInlineValue = false;
-        if (const int eq = arg.indexOf(QLatin1Char('=')); eq > 0 && arg.startsWith(QLatin1String("--"))) {
-            value = arg.mid(eq + 1);
-            arg = arg.left(eq);
-            hasInlineValue = true;
-        }
-        const KnownOption* known = findOption(arg);
-        if (!known) {
-            *error = QStringLiteral("Неизвестный параметр: %1").arg(arg);
-            return false;
-        }
-        if (known->takes == Takes::Value && !hasInlineValue) {
-            if (i + 1 >= arguments.size()) {
-                *error = QStringLiteral("Параметру %1 нужно значение").arg(arg);
-                return false;
-            }
-            value = arguments.at(++i);
-        } else if (known->takes == Takes::Nothing && hasInlineValue) {
-            *error = QStringLiteral("Параметр %1 не принимает значения").arg(arg);
-            return false;
-        }
-
-        if (arg == QLatin1String("--resources"))
-            resourceFolders << value;
-        else if (arg == QLatin1String("--format"))
-            format = value.toLower();
-        else if (arg == QLatin1String("--template"))
-            templateName = value;
-        else if (arg == QLatin1String("--report"))
-            reportFile = value;
-        else if (arg == QLatin1String("--include-mask"))
-            includeMask = value;
-        else if (arg == QLatin1String("--exclude-mask"))
-            excludeMask = value;
-        else if (arg == QLatin1String("--rename"))
-            rename = true;
-        else if (arg == QLatin1String("--overwrite"))
-            overwrite = true;
-        else if (arg == QLatin1String("--sequential"))
-            sequential = true;
-        else if (arg == QLatin1String("--unzip-recursive"))
-            unzipRecursive = true;
-        else if (arg == QLatin1String("--worker"))
-            worker = true;
-        else if (arg == QLatin1String("--time-limit")) {
-            if (!readCount(value, arg, 0, &timeLimit, error))
-                return false;
-        } else if (arg == QLatin1String("--max-repeat")) {
-            if (!readCount(value, arg, 0, &maxRepeat, error))
-                return false;
-        }
-        else
-            help = true;
+    QCommandLineParser parser;
+    const QCommandLineOption resourcesOption(QStringLiteral("resources"), QString(), QStringLiteral("DIR"));
+    const QCommandLineOption formatOption(QStringLiteral("format"), QString(), QStringLiteral("F"));
+    const QCommandLineOption templateOption(QStringLiteral("template"), QString(), QStringLiteral("NAME"));
+    const QCommandLineOption reportOption(QStringLiteral("report"), QString(), QStringLiteral("FILE"));
+    const QCommandLineOption includeOption(QStringLiteral("include-mask"), QString(), QStringLiteral("RE"));
+    const QCommandLineOption excludeOption(QStringLiteral("exclude-mask"), QString(), QStringLiteral("RE"));
+    const QCommandLineOption timeLimitOption(QStringLiteral("time-limit"), QString(), QStringLiteral("S"));
+    const QCommandLineOption maxRepeatOption(QStringLiteral("max-repeat"), QString(), QStringLiteral("N"));
+    const QCommandLineOption renameOption(QStringLiteral("rename"));
+    const QCommandLineOption overwriteOption(QStringLiteral("overwrite"));
+    const QCommandLineOption sequentialOption(QStringLiteral("sequential"));
+    const QCommandLineOption recursiveOption(QStringLiteral("unzip-recursive"));
+    const QCommandLineOption workerOption(QStringLiteral("worker"));
+    const QCommandLineOption helpOption(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+    parser.addOptions({resourcesOption, formatOption, templateOption, reportOption, includeOption, excludeOption,
+                       timeLimitOption, maxRepeatOption, renameOption, overwriteOption, sequentialOption,
+                       recursiveOption, workerOption, helpOption});
+    if (!parser.parse(arguments)) {
+        *error = usageError(parser);
+        return false;
     }
+    help = parser.isSet(helpOption);
     if (help)
         return true;
+
+    resourceFolders = parser.values(resourcesOption);
+    if (parser.isSet(formatOption))
+        format = parser.value(formatOption).toLower();
+    templateName = parser.value(templateOption);
+    reportFile = parser.value(reportOption);
+    if (parser.isSet(includeOption))
+        includeMask = parser.value(includeOption);
+    if (parser.isSet(excludeOption))
+        excludeMask = parser.value(excludeOption);
+    rename = parser.isSet(renameOption);
+    overwrite = parser.isSet(overwriteOption);
+    sequential = parser.isSet(sequentialOption);
+    unzipRecursive = parser.isSet(recursiveOption);
+    worker = parser.isSet(workerOption);
+    files = parser.positionalArguments();
+    if (parser.isSet(timeLimitOption)
+        && !readCount(parser.value(timeLimitOption), QStringLiteral("--time-limit"), 0, &timeLimit, error))
+        return false;
+    if (parser.isSet(maxRepeatOption)
+        && !readCount(parser.value(maxRepeatOption), QStringLiteral("--max-repeat"), 0, &maxRepeat, error))
+        return false;
+
     if (format != QLatin1String("docx") && format != QLatin1String("odt") && format != QLatin1String("rtf")) {
         *error = QStringLiteral("Неизвестный формат: %1 (допустимы docx, odt, rtf)").arg(format);
         return false;

@@ -38,16 +38,20 @@ bool BatchRunner::prepare(FileList& list, TemplateList& catalogue)
     }
     for (const QString& problem : TemplateList::unusableLines(cataloguePath))
         printError(problem);
-    list.templateList = &catalogue;
-    list.parallel = !options.sequential;
-    list.unzipParams.includeMask = UnzipParams::wholeNameMask(options.includeMask);
-    list.unzipParams.excludeMask = UnzipParams::wholeNameMask(options.excludeMask);
-    list.unzipParams.recursive = options.unzipRecursive;
-    list.unzipParams.removeInternalZips = false;
-    list.transformParams.format = options.format;
-    list.transformParams.useDestBase = options.rename;
-    list.transformParams.overwrite = options.overwrite;
-    list.transformParams.openDocument = false;
+    list.setTemplateList(&catalogue);
+    list.setParallel(!options.sequential);
+    UnzipParams unzip;
+    unzip.includeMask = UnzipParams::wholeNameMask(options.includeMask);
+    unzip.excludeMask = UnzipParams::wholeNameMask(options.excludeMask);
+    unzip.recursive = options.unzipRecursive;
+    unzip.removeInternalZips = false;
+    list.setUnzipParams(unzip);
+    TransformParams transform;
+    transform.format = options.format;
+    transform.useDestBase = options.rename;
+    transform.overwrite = options.overwrite;
+    transform.openDocument = false;
+    list.setTransformParams(transform);
 
     QStringList names;
     for (const QString& file : qAsConst(options.files)) {
@@ -67,7 +71,7 @@ void BatchRunner::reportProgress(const XmlFileItem* xml, bool finished)
     ++transformDone;
     const QString source = xml->sourceFileName(true);
     QString outcome;
-    if (xml->state() == 3)
+    if (xml->state() == stateGenerated)
         outcome = xml->destFilePath();
     else if (finished && !xml->templateItem())
         outcome = QStringLiteral("документ не сформирован: не найден подходящий шаблон");
@@ -79,11 +83,11 @@ void BatchRunner::reportProgress(const XmlFileItem* xml, bool finished)
 void BatchRunner::generateDocuments(FileList& list, TemplateList& catalogue)
 {
     QList<FileItem*> candidates;
-    list.getXmlItems(candidates, false, true);
+    list.getXmlItems(candidates, FileList::IncludeWithoutTemplate);
     QList<XmlFileItem*> items;
     QList<WorkerJob> jobs;
     for (FileItem* item : qAsConst(candidates)) {
-        if (item->isLink() || item->isRemoved() || item->hasError() || item->state() > 2)
+        if (item->isLink() || item->isRemoved() || item->hasError() || item->state() > stateRecognized)
             continue;
         jobs << WorkerJob{items.size(), item->sourceFileName(true), item->topLevelItem()->sourceFileName(true)};
         items << static_cast<XmlFileItem*>(item);
@@ -100,7 +104,7 @@ void BatchRunner::generateDocuments(FileList& list, TemplateList& catalogue)
         xml->setTemplateItem(catalogue.getItem(result.templateIndex));
         xml->setDestBaseName(result.destBase);
         xml->setDestFileName(result.destFileName);
-        xml->setState(result.state);
+        xml->setState(FileItemState(qBound(int(stateNew), result.state, int(stateGenerated))));
         // The worker showed its messages itself.
         if (result.hasError || !result.errorText.isEmpty())
             xml->recordErrorText(result.errorText.isEmpty() ? QStringLiteral("Ошибка") : result.errorText);
@@ -124,7 +128,7 @@ bool BatchRunner::allDocumentsMade(const FileList& list)
     for (FileItem* item : qAsConst(all)) {
         if (item->hasError())
             return false;
-        if (dynamic_cast<XmlFileItem*>(item) && !item->isRemoved() && item->childCount() == 0 && item->state() != 3)
+        if (dynamic_cast<XmlFileItem*>(item) && !item->isRemoved() && item->childCount() == 0 && item->state() != stateGenerated)
             return false;
     }
     return !all.isEmpty();
@@ -138,7 +142,7 @@ bool BatchRunner::writeReport(const FileList& list) const
         return list.save(options.reportFile, true);
     QTextStream out(stdout);
     out.setCodec("UTF-8");
-    out << list.columnNames.join(QLatin1Char('\t')) << '\n';
+    out << list.columnNames().join(QLatin1Char('\t')) << '\n';
     list.save(out, nullptr);
     out.flush();
     return out.status() == QTextStream::Ok && std::fflush(stdout) == 0 && !std::ferror(stdout);

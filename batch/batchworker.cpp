@@ -110,7 +110,7 @@ WorkerResult BatchWorker::process(const WorkerJob& job, TemplateList& catalogue,
     if (job.topLevelPath != job.sourcePath) {
         topLevel = std::make_unique<FileItem>(job.topLevelPath, nullptr, false);
         xml = new XmlFileItem(job.sourcePath, topLevel.get(), false);
-        xml->setState(1);
+        xml->setState(stateUnpacked);
     } else {
         own = std::make_unique<XmlFileItem>(job.sourcePath, nullptr, false);
         xml = own.get();

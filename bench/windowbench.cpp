@@ -112,7 +112,7 @@ int main(int argc, char* argv[])
     QElapsedTimer clock;
     clock.start();
     window.addFileNames(many);
-    waitWhile([&] { return window.processingList().items.size() < listSize; }, 600000);
+    waitWhile([&] { return window.processingList().items().size() < listSize; }, 600000);
     window.filesView()->viewport()->repaint();
     QCoreApplication::processEvents();
     const qint64 addMs = clock.elapsed();
@@ -130,7 +130,7 @@ int main(int argc, char* argv[])
     // A long run: the user-interface thread's longest stall.
     const QStringList documents = copies(invoice, work.path() + QStringLiteral("/run"), runSize);
     window.addFileNames(documents);
-    waitWhile([&] { return window.processingList().items.size() < runSize; }, 600000);
+    waitWhile([&] { return window.processingList().items().size() < runSize; }, 600000);
     StallMeter meter;
     clock.restart();
     start->trigger();

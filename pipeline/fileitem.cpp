@@ -160,13 +160,13 @@ QString FileItem::formatTitle() const
 QString FileItem::data(int column) const
 {
     switch (column) {
-    case 0:
+    case colSourceFile:
         return shownFileName(sourceFileName(true));
-    case 1:
+    case colSize:
         return QLocale().toString(realItem()->size) + QLatin1Char(' ');
-    case 2:
+    case colFileType:
         return globalShowNames() ? formatName() : formatTitle();
-    case 5:
+    case colErrorText:
         return errorText();
     default:
         return QString();
@@ -183,13 +183,13 @@ QIcon FileItem::icon() const
     return fileIcon;
 }
 
-int FileItem::state() const
+FileItemState FileItem::state() const
 {
     QMutexLocker lock(&mutex);
     return progress;
 }
 
-void FileItem::setState(int state)
+void FileItem::setState(FileItemState state)
 {
     QMutexLocker lock(&mutex);
     progress = state;

@@ -6,6 +6,24 @@
 #include <QMutex>
 #include <QString>
 
+// How far an item has come through the steps of processing.
+enum FileItemState {
+    stateNew = 0,
+    stateUnpacked = 1,
+    stateRecognized = 2,
+    stateGenerated = 3,
+};
+
+// The columns of the processing list, in the report and in the file view.
+enum FileColumn {
+    colSourceFile = 0,
+    colSize = 1,
+    colFileType = 2,
+    colTemplate = 3,
+    colDocument = 4,
+    colErrorText = 5,
+};
+
 // One entry of the processing list: a file the user added, a file unpacked
 // from an archive, or (for XML files) an additional template entry, a "link".
 //
@@ -64,8 +82,8 @@ public:
     QIcon icon() const;
 
     // Progress and errors, safe from any thread.
-    int state() const;
-    void setState(int state);
+    FileItemState state() const;
+    void setState(FileItemState state);
     bool hasError() const;
     QString errorText() const;
     void appendErrorText(const QString& text, bool keepErrorFlag = false);
@@ -99,7 +117,7 @@ private:
     bool link = false;
     bool removed = false;
     QString errors;
-    int progress = 0;
+    FileItemState progress = stateNew;
     bool failed = false;
     mutable QIcon fileIcon;
 };

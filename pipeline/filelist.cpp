@@ -21,7 +21,7 @@
 
 FileList::FileList(QObject* parent)
     : QObject(parent),
-      columnNames({QStringLiteral("Исходный файл"), QStringLiteral("Размер"), QStringLiteral("Тип файла"),
+      columns({QStringLiteral("Исходный файл"), QStringLiteral("Размер"), QStringLiteral("Тип файла"),
                    QStringLiteral("Шаблон документа"), QStringLiteral("Формируемый документ"),
                    QStringLiteral("Текст ошибки")})
 {
@@ -33,7 +33,12 @@ FileList::FileList(QObject* parent)
 FileList::~FileList()
 {
     stopAndWait();
-    qDeleteAll(items);
+    qDeleteAll(topItems);
+}
+
+int FileList::runningWorkerCount() const
+{
+    return controller ? controller->runningWorkerCount() : 0;
 }
 
 void FileList::stopAndWait()
@@ -72,7 +77,7 @@ bool sameFileName(const QString& a, const QString& b)
 
 bool FileList::containsFileName(const QString& fileName) const
 {
-    for (const FileItem* item : items) {
+    for (const FileItem* item : topItems) {
         if (sameFileName(item->sourceFileName(true), fileName))
             return true;
     }
@@ -84,7 +89,7 @@ QStringList FileList::newFileNames(const QStringList& fileNames) const
     // Names by their case-folded form, so that a long list is searched once
     // per name, not scanned.
     QMultiHash<QString, QString> known;
-    for (const FileItem* item : items) {
+    for (const FileItem* item : topItems) {
         const QString name = item->sourceFileName(true);
         known.insert(name.toCaseFolded(), name);
     }
@@ -112,21 +117,13 @@ void FileList::appendItems(const QStringList& fileNames)
             item = new ZipFileItem(fileName, nullptr);
         else
             item = new FileItem(fileName, nullptr, false);
-        items.append(item);
+        topItems.append(item);
     }
 }
 
-void FileList::addFileName(const QString& fileName, bool emitSignal)
+void FileList::addFileName(const QString& fileName)
 {
-    const QStringList fresh = newFileNames({fileName});
-    if (fresh.isEmpty())
-        return;
-    const int row = items.size();
-    if (emitSignal)
-        emit filesAboutToBeInserted(row, row, nullptr);
-    appendItems(fresh);
-    if (emitSignal)
-        emit filesInserted(row, row, nullptr);
+    addFileNames({fileName});
 }
 
 void FileList::addFileNames(const QStringList& fileNames)
@@ -134,7 +131,7 @@ void FileList::addFileNames(const QStringList& fileNames)
     const QStringList fresh = newFileNames(fileNames);
     if (fresh.isEmpty())
         return;
-    const int first = items.size();
+    const int first = topItems.size();
     const int last = first + fresh.size() - 1;
     emit filesAboutToBeInserted(first, last, nullptr);
     appendItems(fresh);
@@ -147,19 +144,19 @@ void FileList::removeRows(int first, int last)
     if (isProcessing())
         return;
     first = qMax(0, first);
-    last = qMin(last, items.size() - 1);
+    last = qMin(last, topItems.size() - 1);
     if (first > last)
         return;
     emit filesRemoveStart(first, last, nullptr);
     for (int row = last; row >= first; --row)
-        delete items.takeAt(row);
+        delete topItems.takeAt(row);
     emit filesRemoveEnd();
 }
 
 void FileList::clearErrors()
 {
-    for (int row = 0; row < items.size(); ++row) {
-        items.at(row)->clearErrors();
+    for (int row = 0; row < topItems.size(); ++row) {
+        topItems.at(row)->clearErrors();
         emit rowChanged(row, nullptr);
     }
 }
@@ -170,7 +167,7 @@ int FileList::itemRow(const FileItem* item) const
         return -1;
     if (const FileItem* parent = item->parentItem())
         return parent->indexOfChild(item);
-    return items.indexOf(const_cast<FileItem*>(item));
+    return topItems.indexOf(const_cast<FileItem*>(item));
 }
 
 void FileList::notifyRowChanged(FileItem* item)
@@ -180,7 +177,7 @@ void FileList::notifyRowChanged(FileItem* item)
 
 void FileList::getItems(QList<FileItem*>& list, FileItem* startItem) const
 {
-    const QList<FileItem*> level = startItem ? startItem->childItems() : items;
+    const QList<FileItem*> level = startItem ? startItem->childItems() : topItems;
     for (FileItem* item : level) {
         list.append(item);
         getItems(list, item);
@@ -189,24 +186,26 @@ void FileList::getItems(QList<FileItem*>& list, FileItem* startItem) const
 
 void FileList::getZipItems(QList<FileItem*>& list) const
 {
-    for (FileItem* item : items) {
+    for (FileItem* item : topItems) {
         if (dynamic_cast<ZipFileItem*>(item))
             list.append(item);
     }
 }
 
-void FileList::getXmlItems(QList<FileItem*>& list, bool withLinks, bool withoutTemplate, FileItem* startItem) const
+void FileList::getXmlItems(QList<FileItem*>& list, XmlItemFilter filter, FileItem* startItem) const
 {
-    const QList<FileItem*> level = startItem ? startItem->childItems() : items;
+    const QList<FileItem*> level = startItem ? startItem->childItems() : topItems;
     for (FileItem* item : level) {
         if (const auto* xml = dynamic_cast<XmlFileItem*>(item)) {
             const bool hasTemplate = xml->templateItem() != nullptr;
+            const bool withLinks = filter.testFlag(IncludeLinks);
+            const bool withoutTemplate = filter.testFlag(IncludeWithoutTemplate);
             const bool take = xml->isLink() ? (hasTemplate ? withLinks : withLinks && withoutTemplate)
                                             : (hasTemplate || withoutTemplate);
             if (take)
                 list.append(item);
         }
-        getXmlItems(list, withLinks, withoutTemplate, item);
+        getXmlItems(list, filter, item);
     }
 }
 
@@ -218,26 +217,26 @@ QList<FileItem*> FileList::itemsForStep(ProcessingStepType step) const
     case psUnzip:
         getZipItems(candidates);
         for (FileItem* item : qAsConst(candidates)) {
-            if (item->state() == 0)
+            if (item->state() == stateNew)
                 chosen.append(item);
         }
         break;
     case psDetectTemplate:
     case psDetectDestBase:
-        getXmlItems(candidates, false, true);
+        getXmlItems(candidates, IncludeWithoutTemplate);
         for (FileItem* item : qAsConst(candidates)) {
             if (item->isLink() || item->realItem()->isRemoved())
                 continue;
-            const bool needed = step == psDetectTemplate ? item->state() <= 1
+            const bool needed = step == psDetectTemplate ? item->state() <= stateUnpacked
                                                          : static_cast<XmlFileItem*>(item)->destBase().isEmpty();
             if (needed)
                 chosen.append(item);
         }
         break;
     case psTransform:
-        getXmlItems(candidates, true, false);
+        getXmlItems(candidates, IncludeLinks);
         for (FileItem* item : qAsConst(candidates)) {
-            if (!item->realItem()->isRemoved() && item->state() <= 2)
+            if (!item->realItem()->isRemoved() && item->state() <= stateRecognized)
                 chosen.append(item);
         }
         break;
@@ -250,7 +249,7 @@ QList<FileItem*> FileList::itemsForStep(ProcessingStepType step) const
 QList<XmlFileItem*> FileList::xmlFiles() const
 {
     QList<FileItem*> found;
-    getXmlItems(found, false, true);
+    getXmlItems(found, IncludeWithoutTemplate);
     QList<XmlFileItem*> files;
     for (FileItem* item : qAsConst(found))
         files << static_cast<XmlFileItem*>(item);
@@ -306,11 +305,11 @@ void FileList::startProcessFiles(ProcessingStepType maxStep)
     }
     processing.storeRelease(1);
     interrupted.storeRelease(0);
-    runUnzipParams = unzipParams;
-    runTransformParams = transformParams;
-    runDetectParams = detectParams;
-    runDetectParams.templateList = templateList;
-    runDetectParams.detectDest = transformParams.useDestBase;
+    runUnzipParams = nextUnzipParams;
+    runTransformParams = nextTransformParams;
+    runDetectParams = DetectParams();
+    runDetectParams.templateList = catalogue;
+    runDetectParams.detectDest = nextTransformParams.useDestBase;
     maxProcStep = maxStep;
     currentStep = psNone;
     emit processingStarted();
@@ -382,7 +381,7 @@ void FileList::runNextProcStep()
         QTimer::singleShot(0, this, &FileList::runNextProcStep);
         return;
     }
-    controller = new ThreadController(stepItems, params, factory, parallel);
+    controller = new ThreadController(stepItems, params, factory, parallel, this);
     stepDone = 0;
     stepTotal = stepItems.size();
     emit procStepStarted(currentStep, stepTotal);
@@ -417,7 +416,7 @@ bool FileList::save(const QString& fileName, bool saveColumnNames) const
     QTextStream stream(&file);
     stream.setCodec("UTF-8");
     if (saveColumnNames)
-        stream << columnNames.join(QLatin1Char('\t')) << '\n';
+        stream << columns.join(QLatin1Char('\t')) << '\n';
     save(stream, nullptr);
     // A full disk shows only when the buffered text reaches the file.
     stream.flush();
@@ -426,10 +425,10 @@ bool FileList::save(const QString& fileName, bool saveColumnNames) const
 
 void FileList::save(QTextStream& textStream, FileItem* startItem) const
 {
-    const QList<FileItem*> level = startItem ? startItem->childItems() : items;
+    const QList<FileItem*> level = startItem ? startItem->childItems() : topItems;
     for (FileItem* item : level) {
         QStringList fields;
-        for (int column = 0; column < columnNames.size(); ++column)
+        for (int column = 0; column < columns.size(); ++column)
             fields << item->data(column);
         textStream << QString(item->level(), QLatin1Char('-')) << fields.join(QLatin1Char('\t')) << '\n';
         if (item->childCount() > 0)

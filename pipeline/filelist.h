@@ -32,10 +32,36 @@ public:
     // Position of an item among its siblings (or among the top-level items).
     int itemRow(const FileItem* item) const;
 
+    // The files the user added, in order; their children hang below them.
+    const QList<FileItem*>& items() const { return topItems; }
+    // Titles of the report's and the view's columns, by FileColumn.
+    const QStringList& columnNames() const { return columns; }
+
+    // The catalogue templates are detected from; not owned.
+    TemplateList* templateList() const { return catalogue; }
+    void setTemplateList(TemplateList* list) { catalogue = list; }
+    // What the next run does. Each run takes a copy when it starts, so that
+    // changing these during a run never touches what its workers read.
+    bool isParallel() const { return parallel; }
+    void setParallel(bool inParallel) { parallel = inParallel; }
+    const UnzipParams& unzipParams() const { return nextUnzipParams; }
+    void setUnzipParams(const UnzipParams& params) { nextUnzipParams = params; }
+    const TransformParams& transformParams() const { return nextTransformParams; }
+    void setTransformParams(const TransformParams& params) { nextTransformParams = params; }
+    // Workers of the current step still at work.
+    int runningWorkerCount() const;
+
+    enum XmlItemSelection {
+        FilesWithTemplate = 0x0,
+        IncludeLinks = 0x1,
+        IncludeWithoutTemplate = 0x2,
+    };
+    Q_DECLARE_FLAGS(XmlItemFilter, XmlItemSelection)
+
     void getItems(QList<FileItem*>& list, FileItem* startItem = nullptr) const;
     void getZipItems(QList<FileItem*>& list) const;
-    void getXmlItems(QList<FileItem*>& list, bool withLinks, bool withoutTemplate,
-                     FileItem* startItem = nullptr) const;
+    // XML files with a template; links and files without one as `filter` says.
+    void getXmlItems(QList<FileItem*>& list, XmlItemFilter filter, FileItem* startItem = nullptr) const;
     // Every XML file of the tree that is not an additional template entry.
     QList<XmlFileItem*> xmlFiles() const;
     // The items that still need a step.
@@ -43,21 +69,6 @@ public:
 
     bool save(const QString& fileName, bool saveColumnNames = false) const;
     void save(QTextStream& textStream, FileItem* startItem = nullptr) const;
-
-    QList<FileItem*> items;
-    QStringList columnNames;
-    TemplateList* templateList = nullptr;
-    ProcessingStepType currentStep = psNone;
-    ProcessingStepType maxProcStep = psNone;
-    QAtomicInt processing{0};
-    QAtomicInt interrupted{0};
-    bool parallel = false;
-    ThreadController* controller = nullptr;
-    // What the next run uses; copied when a run starts, so that changing
-    // them during a run never touches what its workers read.
-    UnzipParams unzipParams;
-    DetectParams detectParams;
-    TransformParams transformParams;
 
 signals:
     // Rows first..last under parentItem (null: the top level) are about to
@@ -79,7 +90,7 @@ signals:
     void procStepFinished(ProcessingStepType step);
 
 public slots:
-    void addFileName(const QString& fileName, bool emitSignal = true);
+    void addFileName(const QString& fileName);
     void addFileNames(const QStringList& fileNames);
     void removeRows(int first, int last);
     void clearErrors();
@@ -105,6 +116,17 @@ private:
     void appendItems(const QStringList& fileNames);
     void startQueuedRun();
 
+    QList<FileItem*> topItems;
+    QStringList columns;
+    TemplateList* catalogue = nullptr;
+    ProcessingStepType currentStep = psNone;
+    ProcessingStepType maxProcStep = psNone;
+    QAtomicInt processing{0};
+    QAtomicInt interrupted{0};
+    bool parallel = false;
+    ThreadController* controller = nullptr;
+    UnzipParams nextUnzipParams;
+    TransformParams nextTransformParams;
     ProcessingStepType queuedStep = psNone;
     // The parameters of the run in progress; the workers point at these.
     UnzipParams runUnzipParams;
@@ -113,3 +135,5 @@ private:
     int stepDone = 0;
     int stepTotal = 0;
 };
+
+Q_DECLARE_OPERATORS_FOR_FLAGS(FileList::XmlItemFilter)

@@ -35,18 +35,19 @@ QVariant colourSetting(const QString& key)
     return colour.isValid() ? QVariant(colour) : QVariant();
 }
 
-QVariant backgroundForState(int state)
+QVariant backgroundForState(FileItemState state)
 {
     switch (state) {
-    case 1:
+    case stateUnpacked:
         return colourSetting(stColorUnziped);
-    case 2:
+    case stateRecognized:
         return colourSetting(stColorRecognized);
-    case 3:
+    case stateGenerated:
         return colourSetting(stColorTransformed);
-    default:
-        return QVariant();
+    case stateNew:
+        break;
     }
+    return QVariant();
 }
 
 } // namespace
@@ -69,7 +70,7 @@ FileItem* FileModel::itemOf(const QModelIndex& index)
 int FileModel::rowCount(const QModelIndex& parent) const
 {
     if (!parent.isValid())
-        return fileList->items.size();
+        return fileList->items().size();
     if (parent.column() != 0)
         return 0;
     return itemOf(parent)->childCount();
@@ -77,14 +78,14 @@ int FileModel::rowCount(const QModelIndex& parent) const
 
 int FileModel::columnCount(const QModelIndex&) const
 {
-    return fileList->columnNames.size();
+    return fileList->columnNames().size();
 }
 
 QModelIndex FileModel::index(int row, int column, const QModelIndex& parent) const
 {
     if (!hasIndex(row, column, parent))
         return QModelIndex();
-    FileItem* item = parent.isValid() ? itemOf(parent)->child(row) : fileList->items.value(row);
+    FileItem* item = parent.isValid() ? itemOf(parent)->child(row) : fileList->items().value(row);
     return item ? createIndex(row, column, item) : QModelIndex();
 }
 
@@ -100,7 +101,7 @@ QVariant FileModel::headerData(int section, Qt::Orientation orientation, int rol
     if (role != Qt::DisplayRole)
         return QVariant();
     if (orientation == Qt::Horizontal)
-        return fileList->columnNames.value(section);
+        return fileList->columnNames().value(section);
     return section + 1;
 }
 
@@ -108,7 +109,7 @@ Qt::ItemFlags FileModel::flags(const QModelIndex& index) const
 {
     const Qt::ItemFlags standard = QAbstractItemModel::flags(index);
     const FileItem* item = itemOf(index);
-    if (item && index.column() == 0 && item->realItem()->isRemoved())
+    if (item && index.column() == colSourceFile && item->realItem()->isRemoved())
         return Qt::ItemIsSelectable;
     return standard;
 }
@@ -125,12 +126,12 @@ QVariant FileModel::data(const QModelIndex& index, int role) const
     case Qt::DisplayRole:
     case Qt::EditRole:
     case Qt::ToolTipRole:
-        return column <= 2 ? item->data(column) : shown->data(column);
+        return column <= colFileType ? item->data(column) : shown->data(column);
     case Qt::DecorationRole:
-        if (column == 0)
+        if (column == colSourceFile)
             return item->icon();
-        if (column == 4) {
-            if (const auto* xml = dynamic_cast<const XmlFileItem*>(shown); xml && xml->state() > 2)
+        if (column == colDocument) {
+            if (const auto* xml = dynamic_cast<const XmlFileItem*>(shown); xml && xml->state() > stateRecognized)
                 return xml->destIcon();
         }
         return QVariant();
@@ -140,14 +141,14 @@ QVariant FileModel::data(const QModelIndex& index, int role) const
             bold.setWeight(QFont::Bold);
             return bold;
         }
-        if (column == 0 && item->realItem()->isRemoved()) {
+        if (column == colSourceFile && item->realItem()->isRemoved()) {
             QFont italic;
             italic.setItalic(true);
             return italic;
         }
         return QVariant();
     case Qt::TextAlignmentRole:
-        return column == 1 ? QVariant(int(Qt::AlignRight)) : QVariant();
+        return column == colSize ? QVariant(int(Qt::AlignRight)) : QVariant();
     case Qt::BackgroundRole:
         return backgroundForState(shown->state());
     case Qt::ForegroundRole:

@@ -10,10 +10,8 @@ ThreadController::ThreadController(const QList<FileItem*>& items, void* params, 
       maxThreads(qMax(1, QThread::idealThreadCount()))
 {
     qRegisterMetaType<FileItem*>();
-    if (!parallel) {
-        singleThread = new QThread;
-        singleThread->setStackSize(workerStackSize);
-    }
+    if (!parallel)
+        singleThread = newThread();
 }
 
 ThreadController::~ThreadController()
@@ -24,26 +22,28 @@ ThreadController::~ThreadController()
 
 void ThreadController::stopThreads()
 {
-    if (singleThread)
-        ownThreads << singleThread;
     singleThread = nullptr;
-    for (QThread* thread : qAsConst(ownThreads)) {
+    for (const auto& thread : ownThreads) {
         thread->quit();
         thread->wait();
-        delete thread;
     }
     ownThreads.clear();
     idleThreads.clear();
+}
+
+QThread* ThreadController::newThread()
+{
+    ownThreads.push_back(std::make_unique<QThread>());
+    QThread* thread = ownThreads.back().get();
+    thread->setStackSize(workerStackSize);
+    return thread;
 }
 
 QThread* ThreadController::freeThread()
 {
     if (!idleThreads.isEmpty())
         return idleThreads.takeLast();
-    auto* thread = new QThread;
-    thread->setStackSize(workerStackSize);
-    ownThreads << thread;
-    return thread;
+    return newThread();
 }
 
 void ThreadController::startThread(QThread* thread)

@@ -8,6 +8,9 @@
 #include <QMutex>
 #include <QObject>
 
+#include <memory>
+#include <vector>
+
 class FileItem;
 class QThread;
 
@@ -40,24 +43,12 @@ public:
     void abortAndWait();
 
     bool isRunning() const { return started != 0; }
-
-    QList<FileItem*> items;
-    void* params;
-    WorkerFactory newWorker;
-    bool parallel;
-    QThread* singleThread = nullptr;
-    QAtomicInt result{1};
-    int nextIndex = 0;
-    QAtomicInt runningCount{0};
-    QAtomicInteger<qint64> bytesInProgress{0};
-    int maxThreads;
-    qint64 maxBytes = 500000000;
-    int started = 0;
-    int stopRequested = 0;
-    QHash<ThreadWorker*, QThread*> workerThreads;
-    QMutex mutex;
-    QList<QThread*> idleThreads;
-    QList<QThread*> ownThreads;
+    int runningWorkerCount() const { return runningCount.loadAcquire(); }
+    // At most this many threads at once in parallel mode (the processor
+    // count by default), and beyond the first only while the files in
+    // progress total less than maxBytes.
+    void setMaxThreads(int count) { maxThreads = qMax(1, count); }
+    void setMaxBytes(qint64 bytes) { maxBytes = bytes; }
 
 signals:
     void itemChanged(FileItem* item);
@@ -71,8 +62,29 @@ public slots:
 
 private:
     void startWorker(QThread* thread);
+    QThread* newThread();
     QThread* freeThread();
     void stopThreads();
     void finish();
     static qint64 itemSize(const FileItem* item);
+
+    const QList<FileItem*> items;
+    void* const params;
+    const WorkerFactory newWorker;
+    const bool parallel;
+    // The one thread of sequential mode; owned through ownThreads.
+    QThread* singleThread = nullptr;
+    QAtomicInt result{1};
+    int nextIndex = 0;
+    QAtomicInt runningCount{0};
+    QAtomicInteger<qint64> bytesInProgress{0};
+    int maxThreads;
+    qint64 maxBytes = 500000000;
+    int started = 0;
+    int stopRequested = 0;
+    // The workers at work and their threads, read by abortAndWait.
+    QHash<ThreadWorker*, QThread*> workerThreads;
+    QMutex mutex;
+    QList<QThread*> idleThreads;
+    std::vector<std::unique_ptr<QThread>> ownThreads;
 };

@@ -200,9 +200,9 @@ QString XmlFileItem::templateTitle() const
 QString XmlFileItem::data(int column) const
 {
     switch (column) {
-    case 3:
+    case colTemplate:
         return globalShowNames() ? templateName() : templateTitle();
-    case 4: {
+    case colDocument: {
         const QString dest = destFilePath();
         return dest.isEmpty() ? QString() : shownFileName(dest);
     }
@@ -213,7 +213,7 @@ QString XmlFileItem::data(int column) const
 
 QIcon XmlFileItem::destIcon() const
 {
-    if (destFileIcon.isNull() && state() > 2)
+    if (destFileIcon.isNull() && state() > stateRecognized)
         destFileIcon = QFileIconProvider().icon(QFileInfo(destFilePath()));
     return destFileIcon;
 }
@@ -225,7 +225,7 @@ QString XmlFileItem::runQuery(const QString& queryFile) const
 
 bool XmlFileItem::detectTemplate(const TemplateList* list, bool detectDest)
 {
-    if (!list || hasError() || state() >= 2)
+    if (!list || hasError() || state() >= stateRecognized)
         return false;
     const QString shortName = realItem()->fileName();
     const auto queryProc = newQueryProc(sourceFileName(true));
@@ -250,7 +250,7 @@ bool XmlFileItem::detectTemplate(const TemplateList* list, bool detectDest)
             }
             if (isTrue(queryProc->executeQuery(matchQuery, {}))) {
                 setTemplateItem(candidate);
-                setState(2);
+                setState(stateRecognized);
                 if (detectDest) {
                     const QString nameQuery = candidate->locateQuery(candidate->nameQuery);
                     if (!nameQuery.isEmpty())
@@ -373,7 +373,7 @@ bool XmlFileItem::chooseDestFileName(const QString& ext, bool useDestBase, bool 
 bool XmlFileItem::transform(const QString& format, bool useDestBase, bool overwrite, const GenerationLimits& limits)
 {
     const TemplateItem* t = templateItem();
-    if (!t || hasError() || state() > 2)
+    if (!t || hasError() || state() > stateRecognized)
         return false;
     DestinationClaim claim;
     if (!chooseDestFileName(format, useDestBase, overwrite, &claim))
@@ -396,7 +396,7 @@ bool XmlFileItem::transform(const QString& format, bool useDestBase, bool overwr
     generator->setMessageHandler(globalMessageHandler());
     generator->limits = limits;
     if (generator->generateDocument()) {
-        setState(3);
+        setState(stateGenerated);
         showStatus(QStringLiteral("Файл: %1 успешно преобразован в документ: %2").arg(shownSource, shownDest));
         return true;
     }
@@ -456,23 +456,23 @@ void XmlFileItem::addTemplate(TemplateItem* item)
     const bool hasChildren = childCount() > 0;
     if (!own && !hasChildren) {
         setTemplateItem(item);
-        setState(2);
+        setState(stateRecognized);
         return;
     }
     if (own && !hasChildren) {
         // The file's own template moves to a link of its own first, taking the
         // document already generated with it.
         XmlFileItem* first = newLink(own);
-        if (state() > 2) {
+        if (state() > stateRecognized) {
             first->setDestFileName(destFileName());
             first->destFileIcon = destFileIcon;
             setDestFileName(QString());
             destFileIcon = QIcon();
-            setState(2);
+            setState(stateRecognized);
         }
         setTemplateItem(nullptr);
     }
-    newLink(item)->setState(2);
+    newLink(item)->setState(stateRecognized);
 }
 
 void XmlFileItem::removeTemplate(TemplateItem* item)
@@ -485,7 +485,7 @@ void XmlFileItem::removeTemplate(TemplateItem* item)
         setTemplateItem(nullptr);
         setDestFileName(QString());
         destFileIcon = QIcon();
-        setState(parentItem() ? 1 : 0);
+        setState(parentItem() ? stateUnpacked : stateNew);
         return;
     }
     const int index = indexOfTemplate(item);

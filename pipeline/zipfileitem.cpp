@@ -86,7 +86,7 @@ QStringList ZipFileItem::unpackedFiles() const
 
 bool ZipFileItem::unzip(const UnzipParams& params)
 {
-    if (hasError() || state() > 0)
+    if (hasError() || state() > stateNew)
         return false;
     const QString shownArchive = shownFileName(sourceFileName(true));
     const QString folder = claimUnzipFolder(params);
@@ -124,7 +124,7 @@ bool ZipFileItem::unzip(const UnzipParams& params)
         FileItem* item = name.endsWith(QLatin1String(".xml"), Qt::CaseInsensitive)
                              ? new XmlFileItem(name, this, false, false)
                              : new FileItem(name, this, false, false);
-        item->setState(1);
+        item->setState(stateUnpacked);
         children << item;
     }
     {
@@ -135,6 +135,6 @@ bool ZipFileItem::unzip(const UnzipParams& params)
                    .arg(shownArchive)
                    .arg(fileNames.size())
                    .arg(xmlCount));
-    setState(1);
+    setState(stateUnpacked);
     return true;
 }

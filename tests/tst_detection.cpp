@@ -161,7 +161,7 @@ private slots:
         loadCatalogue(list, {entry("x", "_x", "b", "", "yes", "")});
         XmlFileItem item(source, nullptr, false);
         item.setTemplateItem(list.getItem(0));
-        item.setState(2);
+        item.setState(stateRecognized);
         QVERIFY(!item.transform("rtf", false, false));
         QVERIFY(item.hasError());
         QVERIFY(item.errorText().contains("s_x.rtf"));
@@ -175,7 +175,7 @@ private slots:
         loadCatalogue(list, {entry("x", "_x", "b", "", "yes", "")});
         XmlFileItem done(xml("done.xml"), nullptr, false);
         done.setTemplateItem(list.getItem(0));
-        done.setState(3);
+        done.setState(stateGenerated);
         QVERIFY(!done.transform("rtf", false, false));
         QCOMPARE(done.destFileName(), QString());
         XmlFileItem failed(xml("failed.xml"), nullptr, false);
@@ -213,7 +213,7 @@ private slots:
         list.getItem(0)->templateFile = "letter";
         XmlFileItem item(xml("e2e.xml"), nullptr, false);
         item.setTemplateItem(list.getItem(0));
-        item.setState(2);
+        item.setState(stateRecognized);
         QVERIFY(item.transform("rtf", false, false));
         QCOMPARE(item.state(), 3);
         QCOMPARE(item.destFileName(), QStringLiteral("e2e_l.rtf"));
@@ -257,7 +257,7 @@ private slots:
             QVERIFY(writeTextFile(source, QStringLiteral("<doc><no>N%1N</no></doc>").arg(i)));
             items.emplace_back(new XmlFileItem(source, nullptr, false));
             items.back()->setTemplateItem(list.getItem(0));
-            items.back()->setState(2);
+            items.back()->setState(stateRecognized);
             items.back()->setDestBaseName(QStringLiteral("Акт"));
         }
         std::atomic<bool> go{false};
@@ -307,7 +307,7 @@ private slots:
         QCOMPARE(item.childCount(), 0);
 
         // As if the first document had been generated.
-        item.setState(3);
+        item.setState(stateGenerated);
         item.setDestFileName("t_1.docx");
         item.addTemplate(two);
         QVERIFY(!item.templateItem());

@@ -66,7 +66,7 @@ private slots:
     {
         // An archive, a file unpacked from it into a sub-folder, and a link.
         ZipFileItem zip(file("arc.zip"));
-        zip.setState(1);
+        zip.setState(stateUnpacked);
         auto* inner = new XmlFileItem(file("arc/docs/a.xml", "<a/>"), &zip, false);
         auto* link = new XmlFileItem(QString(), inner, true);
         QCOMPARE(inner->state(), 1);

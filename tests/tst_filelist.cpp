@@ -69,9 +69,9 @@ private slots:
         const QString xml = dir.path() + "/add/report.XmL";
         writeTextFile(xml, "<a/>");
         list.addFileNames({xml, xml.toUpper().replace(dir.path().toUpper(), dir.path()), dir.path() + "/add/a.zip.txt"});
-        QCOMPARE(list.items.size(), 2);
-        QVERIFY(dynamic_cast<XmlFileItem*>(list.items.at(0)));
-        QVERIFY(!dynamic_cast<XmlFileItem*>(list.items.at(1)) && !dynamic_cast<ZipFileItem*>(list.items.at(1)));
+        QCOMPARE(list.items().size(), 2);
+        QVERIFY(dynamic_cast<XmlFileItem*>(list.items().at(0)));
+        QVERIFY(!dynamic_cast<XmlFileItem*>(list.items().at(1)) && !dynamic_cast<ZipFileItem*>(list.items().at(1)));
         QCOMPARE(inserted.count(), 1);
         QCOMPARE(inserted.first().at(0).toInt(), 0);
         QCOMPARE(inserted.first().at(1).toInt(), 1);
@@ -79,7 +79,7 @@ private slots:
         QCOMPARE(inserted.count(), 1);
         QSignalSpy removing(&list, &FileList::filesRemoveStart);
         list.removeRows(0, 5);
-        QCOMPARE(list.items.size(), 0);
+        QCOMPARE(list.items().size(), 0);
         QCOMPARE(removing.count(), 1);
     }
 
@@ -91,9 +91,9 @@ private slots:
         const QString upper = dir.path() + "/case/INV.xml";
         QVERIFY(writeTextFile(lower, "<a/>") && writeTextFile(upper, "<b/>"));
         list.addFileNames({lower, upper, lower});
-        QCOMPARE(list.items.size(), 2);
-        QCOMPARE(list.items.at(0)->sourceFileName(true), lower);
-        QCOMPARE(list.items.at(1)->sourceFileName(true), upper);
+        QCOMPARE(list.items().size(), 2);
+        QCOMPARE(list.items().at(0)->sourceFileName(true), lower);
+        QCOMPARE(list.items().at(1)->sourceFileName(true), upper);
     }
 
     void runWithNothingToDo()
@@ -112,16 +112,18 @@ private slots:
     void detectionRunsOverAllFilesAndResumes()
     {
         FileList list;
-        list.templateList = &catalogue;
-        list.parallel = true;
-        list.transformParams.useDestBase = true;
+        list.setTemplateList(&catalogue);
+        list.setParallel(true);
+        TransformParams transform = list.transformParams();
+        transform.useDestBase = true;
+        list.setTransformParams(transform);
         list.addFileNames(makeXmlFiles("detect", 6));
         QSignalSpy finished(&list, &FileList::processingFinished);
         QSignalSpy changed(&list, &FileList::itemChanged);
         list.startProcessFiles(psDetectTemplate);
         QVERIFY(finished.wait(20000));
         QCOMPARE(changed.count(), 6);
-        for (FileItem* item : list.items) {
+        for (FileItem* item : list.items()) {
             auto* xml = static_cast<XmlFileItem*>(item);
             QCOMPARE(xml->state(), 2);
             QCOMPARE(xml->templateItem(), catalogue.getItem(0));
@@ -136,8 +138,8 @@ private slots:
     void interruptionDuringDetection()
     {
         FileList list;
-        list.templateList = &catalogue;
-        list.parallel = false;
+        list.setTemplateList(&catalogue);
+        list.setParallel(false);
         list.addFileNames(makeXmlFiles("interrupt", 30));
         RunRecorder recorder(&list);
         QSignalSpy finished(&list, &FileList::processingFinished);
@@ -145,7 +147,7 @@ private slots:
         list.startProcessFiles(psTransform);
         QVERIFY(finished.wait(20000));
         int detected = 0;
-        for (FileItem* item : list.items)
+        for (FileItem* item : list.items())
             detected += item->state() == 2 ? 1 : 0;
         QCOMPARE(detected, 1);
         QCOMPARE(recorder.events, QStringList({"started", "step 0", "step 1", "step 2", "finished"}));
@@ -155,9 +157,11 @@ private slots:
     void startRequestDuringRunIsQueued()
     {
         FileList list;
-        list.templateList = &catalogue;
-        list.parallel = true;
-        list.transformParams.useDestBase = true;
+        list.setTemplateList(&catalogue);
+        list.setParallel(true);
+        TransformParams transform = list.transformParams();
+        transform.useDestBase = true;
+        list.setTransformParams(transform);
         list.addFileNames(makeXmlFiles("queued", 4));
         RunRecorder recorder(&list);
         list.startProcessFiles(psUnzip);
@@ -167,7 +171,7 @@ private slots:
         QTest::qWait(50);
         QCOMPARE(recorder.events.count("started"), 2);
         QCOMPARE(recorder.events.indexOf("finished"), recorder.events.indexOf("started", 1) - 1);
-        for (FileItem* item : list.items)
+        for (FileItem* item : list.items())
             QCOMPARE(item->state(), 2);
         QVERIFY(!list.isProcessing());
     }
@@ -175,11 +179,11 @@ private slots:
     void destroyingTheListDuringARunWaitsForWorkers()
     {
         auto* list = new FileList;
-        list->templateList = &catalogue;
-        list->parallel = true;
+        list->setTemplateList(&catalogue);
+        list->setParallel(true);
         list->addFileNames(makeXmlFiles("teardown", 12));
         list->startProcessFiles(psDetectTemplate);
-        QTRY_VERIFY(list->controller && list->controller->runningCount.loadAcquire() > 0);
+        QTRY_VERIFY(list->runningWorkerCount() > 0);
         delete list; // must not destroy an item a worker still uses
         QTest::qWait(50);
     }
@@ -189,15 +193,17 @@ private slots:
         // The view reads rows while workers change them; every read must
         // see whole values.
         FileList list;
-        list.templateList = &catalogue;
-        list.parallel = true;
-        list.transformParams.useDestBase = true;
+        list.setTemplateList(&catalogue);
+        list.setParallel(true);
+        TransformParams transform = list.transformParams();
+        transform.useDestBase = true;
+        list.setTransformParams(transform);
         list.addFileNames(makeXmlFiles("load", 150));
         QSignalSpy finished(&list, &FileList::processingFinished);
         list.startProcessFiles(psDetectDestBase);
         int reads = 0;
         while (finished.isEmpty()) {
-            for (FileItem* item : list.items) {
+            for (FileItem* item : list.items()) {
                 for (int column = 0; column < 6; ++column) {
                     const QString text = item->data(column);
                     if (column == 3)
@@ -210,7 +216,7 @@ private slots:
             QCoreApplication::processEvents();
         }
         QVERIFY(reads > 150);
-        for (FileItem* item : list.items)
+        for (FileItem* item : list.items())
             QCOMPARE(item->state(), 2);
     }
 
@@ -220,8 +226,8 @@ private slots:
         const QString zipPath = dir.path() + "/rep/pack.zip";
         writeFile(zipPath, "PK");
         list.addFileName(zipPath);
-        auto* zip = static_cast<ZipFileItem*>(list.items.first());
-        zip->setState(1);
+        auto* zip = static_cast<ZipFileItem*>(list.items().first());
+        zip->setState(stateUnpacked);
         const QStringList xmls = makeXmlFiles("rep/pack", 2);
         auto* a = new XmlFileItem(xmls.at(0), zip, false);
         new XmlFileItem(xmls.at(1), zip, false);
@@ -235,7 +241,7 @@ private slots:
         QVERIFY(list.save(report, true));
         const QStringList lines = QString::fromUtf8(readFile(report)).split('\n', Qt::SkipEmptyParts);
         QCOMPARE(lines.size(), 6);
-        QCOMPARE(lines.at(0), list.columnNames.join('\t'));
+        QCOMPARE(lines.at(0), list.columnNames().join('\t'));
         QVERIFY(lines.at(1).startsWith("pack.zip\t"));
         QVERIFY(lines.at(2).startsWith("-f0.xml\t"));
         QVERIFY(lines.at(3).startsWith("--f0.xml\t"));

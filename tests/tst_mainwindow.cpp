@@ -301,9 +301,9 @@ private slots:
         files.removeAll(files.filter("invoice_152").value(0));
         window.addFileNames(files.filter(QRegularExpression("(AKT|contract|invoice)")).mid(0, 3)
                             + files.filter("archive.zip"));
-        QTRY_COMPARE(window.processingList().items.size(), 4);
+        QTRY_COMPARE(window.processingList().items().size(), 4);
         QVERIFY(waitForRunEnd(window));
-        QCOMPARE(window.processingList().items.at(3)->childCount(), 3); // unpacked: not counted
+        QCOMPARE(window.processingList().items().at(3)->childCount(), 3); // unpacked: not counted
         QCOMPARE(window.windowTitle(),
                  QStringLiteral("Обрабатываемые файлы: *.xml (3 шт.); *.zip (1 шт.)[*] — Плинтворкс"));
         QVERIFY(!window.isWindowModified());
@@ -347,13 +347,13 @@ private slots:
         QVERIFY(QFile::copy(files.filter("invoice_147").first(), folder + "/invoice_147 copy.XML"));
         window.addFileNames({folder + "/invoice_147 copy.XML", folder + "/stamp.jpg"});
         window.addFileNames({files.filter("archive").first()});
-        QCOMPARE(window.processingList().items.size(), 0); // handed over once the loop runs
+        QCOMPARE(window.processingList().items().size(), 0); // handed over once the loop runs
         QTRY_COMPARE(inserted.count(), 1);
-        QCOMPARE(window.processingList().items.size(), 2);
+        QCOMPARE(window.processingList().items().size(), 2);
         QVERIFY(waitForRunEnd(window));
         QCOMPARE(started.count(), autoUnzip || autoDetect ? 1 : 0);
-        QCOMPARE(window.processingList().items.at(1)->state(), zipState);
-        QCOMPARE(window.processingList().items.at(0)->state(), xmlState);
+        QCOMPARE(window.processingList().items().at(1)->state(), zipState);
+        QCOMPARE(window.processingList().items().at(0)->state(), xmlState);
         QVERIFY(!logText(window).contains("ЗАВЕРШЕН")); // automatic runs make no documents
         QVERIFY(QDir(QFileInfo(files.first()).path()).entryList({"*.docx"}).isEmpty());
     }
@@ -386,7 +386,7 @@ private slots:
 
         QDropEvent drop(inView, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
         target->event(&drop);
-        QTRY_COMPARE(window.processingList().items.size(), 2);
+        QTRY_COMPARE(window.processingList().items().size(), 2);
         QVERIFY(waitForRunEnd(window));
     }
 
@@ -398,7 +398,7 @@ private slots:
         window.show();
         const QStringList files = exampleFiles();
         window.addFileNames(files);
-        QTRY_COMPARE(window.processingList().items.size(), files.size());
+        QTRY_COMPARE(window.processingList().items().size(), files.size());
         QVERIFY(waitForRunEnd(window));
         auto* progress = window.findChild<QWidget*>("runProgress");
         QVERIFY(progress && !progress->isVisible());
@@ -449,11 +449,11 @@ private slots:
             QFile::copy(source, many.last());
         }
         window.addFileNames(many);
-        QTRY_COMPARE(window.processingList().items.size(), 60);
+        QTRY_COMPARE(window.processingList().items().size(), 60);
         actionNamed(&window, "Остановить обработку")->trigger(); // not running: nothing
         QVERIFY(!logText(window).contains("прерывание"));
         actionNamed(&window, "Запустить обработку")->trigger();
-        QTRY_VERIFY(window.processingList().items.at(0)->state() >= 2);
+        QTRY_VERIFY(window.processingList().items().at(0)->state() >= 2);
         actionNamed(&window, "Остановить обработку")->trigger();
         QVERIFY(waitForRunEnd(window));
         QTRY_VERIFY(logText(window).contains("Отправлен запрос на прерывание обработки файлов"));
@@ -468,7 +468,7 @@ private slots:
         gst[stRunAutoDetect] = false;
         const QStringList files = exampleFiles().filter(".xml");
         window.addFileNames(files.mid(0, 6));
-        QTRY_COMPARE(window.processingList().items.size(), 6);
+        QTRY_COMPARE(window.processingList().items().size(), 6);
         QTreeView* view = window.filesView();
         auto* selection = view->selectionModel();
         for (int row : {1, 2, 4}) // rows 2, 3 and 5 as numbered in the view
@@ -477,7 +477,7 @@ private slots:
         const QString fourth = view->model()->index(3, 0).data().toString();
         const QString fifth = view->model()->index(4, 0).data().toString();
         actionNamed(&window, "Исключить файлы")->trigger();
-        QCOMPARE(window.processingList().items.size(), 4);
+        QCOMPARE(window.processingList().items().size(), 4);
         QCOMPARE(view->model()->index(1, 0).data().toString(), fourth);
         QCOMPARE(view->model()->index(2, 0).data().toString(), fifth);
         QCOMPARE(view->currentIndex().row(), 1);
@@ -493,7 +493,7 @@ private slots:
         gst[stRunAutoDetect] = false;
         const QStringList files = exampleFiles().filter(".xml");
         window.addFileNames(files.mid(0, 3));
-        QTRY_COMPARE(window.processingList().items.size(), 3);
+        QTRY_COMPARE(window.processingList().items().size(), 3);
         QTreeView* view = window.filesView();
         const QAbstractItemModel* model = view->model();
         view->selectionModel()->select(QItemSelection(model->index(0, 0), model->index(1, 2)),
@@ -517,7 +517,7 @@ private slots:
         gst[stRunAutoDetect] = false;
         const QStringList files = exampleFiles().filter(".xml");
         window.addFileNames(files.mid(0, 2));
-        QTRY_COMPARE(window.processingList().items.size(), 2);
+        QTRY_COMPARE(window.processingList().items().size(), 2);
         const QString report = work.path() + "/report.txt";
         chooseFile(report);
         actionNamed(&window, "Сохранить")->trigger();
@@ -625,7 +625,7 @@ private slots:
             QFile::copy(PLINTHWORKS_SOURCE_DIR "/examples/data/invoice_147.xml", many.last());
         }
         window->addFileNames(many);
-        QTRY_COMPARE(window->processingList().items.size(), 40);
+        QTRY_COMPARE(window->processingList().items().size(), 40);
         actionNamed(window, "Запустить обработку")->trigger();
         QVERIFY(window->processingList().isProcessing());
         clickMessageButton(confirm ? QMessageBox::Yes : QMessageBox::No);
@@ -654,11 +654,11 @@ private slots:
         gst[stRunAutoUnzip] = false;
         gst[stRunAutoDetect] = false;
         QTest::qWait(20);
-        QCOMPARE(window.processingList().items.size(), 0);
+        QCOMPARE(window.processingList().items().size(), 0);
         app->setMainWindow(&window);
         QFileOpenEvent open(file);
         QVERIFY(QCoreApplication::sendEvent(app, &open));
-        QTRY_COMPARE(window.processingList().items.size(), 1);
+        QTRY_COMPARE(window.processingList().items().size(), 1);
         app->setMainWindow(nullptr);
     }
 

@@ -79,9 +79,11 @@ private slots:
         QVERIFY(writeZip(folder + "/pair.zip", {{"a.xml", "<doc><no>8</no></doc>"}, {"b.xml", "<doc><no>9</no></doc>"}}));
 
         FileList list;
-        list.templateList = &catalogue;
-        list.parallel = true;
-        list.transformParams.format = "rtf";
+        list.setTemplateList(&catalogue);
+        list.setParallel(true);
+        TransformParams transform = list.transformParams();
+        transform.format = "rtf";
+        list.setTransformParams(transform);
         FileModel model(&list);
         QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
         QTreeView view; // a view that reads the rows as they come

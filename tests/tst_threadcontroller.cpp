@@ -55,7 +55,7 @@ public slots:
             QMutexLocker lock(&probe->mutex);
             probe->endedAt.insert(item, probe->clock.nsecsElapsed());
         }
-        item->setState(item->state() + 1);
+        item->setState(FileItemState(item->state() + 1));
         --probe->running;
         ++probe->done;
         const bool ok = !(probe->failOdd && probe->order.indexOf(item) % 2 == 1);
@@ -88,7 +88,7 @@ private slots:
         const QList<FileItem*> items = makeItems(10);
         Probe probe;
         ThreadController controller(items, &probe, &ProbeWorker::newWorker, true);
-        controller.maxThreads = 4;
+        controller.setMaxThreads(4);
         QSignalSpy finished(&controller, &ThreadController::allWorkFinished);
         QSignalSpy changed(&controller, &ThreadController::itemChanged);
         controller.startAllWork();
@@ -130,7 +130,7 @@ private slots:
         Probe probe;
         probe.sleepMs = 200;
         ThreadController controller(items, &probe, &ProbeWorker::newWorker, true);
-        controller.maxThreads = 2;
+        controller.setMaxThreads(2);
         QSignalSpy finished(&controller, &ThreadController::allWorkFinished);
         controller.startAllWork();
         QTRY_COMPARE(probe.running.load(), 2);
@@ -180,7 +180,7 @@ private slots:
         QCOMPARE(items.first()->fileSize(), 600000000LL);
         Probe probe;
         ThreadController controller(items, &probe, &ProbeWorker::newWorker, true);
-        controller.maxThreads = 4;
+        controller.setMaxThreads(4);
         QSignalSpy finished(&controller, &ThreadController::allWorkFinished);
         controller.startAllWork();
         QVERIFY(finished.wait(10000));
@@ -198,7 +198,7 @@ private slots:
         Probe probe;
         probe.sleepMs = 150;
         auto* controller = new ThreadController(items, &probe, &ProbeWorker::newWorker, true);
-        controller->maxThreads = 2;
+        controller->setMaxThreads(2);
         controller->startAllWork();
         QTRY_COMPARE(probe.running.load(), 2);
         controller->abortAndWait();

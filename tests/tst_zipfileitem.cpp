@@ -127,14 +127,15 @@ private slots:
         writeFile(dir.path() + "/del/pack/c.pdf", "%PDF");
 
         FileList list;
-        list.unzipParams = defaultParams();
+        list.setUnzipParams(defaultParams());
         list.addFileNames({path, pdfsOnly});
         QSignalSpy finished(&list, &FileList::processingFinished);
         list.startProcessFiles(psUnzip);
         QVERIFY(finished.wait(10000));
         QVERIFY(QFile::exists(dir.path() + "/del/pack/sub/b.xml"));
         QVERIFY(QFile::exists(dir.path() + "/del/scans/scan.pdf"));
-        list.currentStep = psTransform;
+        list.startProcessFiles(psTransform); // deleting follows only a run that reached transformation
+        QVERIFY(finished.wait(10000));
         list.deleteUnzipedFiles();
 
         QVERIFY(QFile::exists(dir.path() + "/del/pack/notes.txt"));
@@ -142,7 +143,7 @@ private slots:
         QVERIFY(QFile::exists(dir.path() + "/del/pack/c.pdf"));
         QVERIFY(!QDir(dir.path() + "/del/pack/sub").exists());
         QVERIFY(!QDir(dir.path() + "/del/scans").exists()); // unpacked files that are not items go too
-        QVERIFY(!list.items.at(0)->hasError());
+        QVERIFY(!list.items().at(0)->hasError());
         QVERIFY(QFile::exists(path) && QFile::exists(pdfsOnly));
     }
 
@@ -156,14 +157,14 @@ private slots:
         QVERIFY(writeZip(path, {{"one.xml", "<a/>"}, {"two.xml", "<a/>"}}));
 
         FileList list;
-        list.templateList = &catalogue;
-        list.unzipParams = defaultParams();
+        list.setTemplateList(&catalogue);
+        list.setUnzipParams(defaultParams());
         list.addFileName(path);
         QSignalSpy finished(&list, &FileList::processingFinished);
         QSignalSpy inserted(&list, &FileList::filesInserted);
         list.startProcessFiles(psUnzip);
         QVERIFY(finished.wait(10000));
-        auto* zip = static_cast<ZipFileItem*>(list.items.first());
+        auto* zip = static_cast<ZipFileItem*>(list.items().first());
         QCOMPARE(zip->childCount(), 2);
         QCOMPARE(inserted.count(), 1); // the unpacked rows are announced once
         QCOMPARE(inserted.first().at(1).toInt(), 1);
@@ -179,7 +180,8 @@ private slots:
         // Deleting what was unpacked happens only after a run that reached transformation.
         list.deleteUnzipedFiles();
         QVERIFY(QFile::exists(dir.path() + "/run/pack/one.xml"));
-        list.currentStep = psTransform;
+        list.startProcessFiles(psTransform);
+        QVERIFY(finished.wait(10000));
         list.deleteUnzipedFiles();
         QVERIFY(!QDir(dir.path() + "/run/pack").exists());
         for (FileItem* child : zip->childItems())

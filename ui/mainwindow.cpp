@@ -157,7 +157,7 @@ void MainWindow::loadBaseLists()
     if (!catalogue.isEmpty())
         templateList.load(catalogue);
     connect(&templateList, &SimpleListContainer::modifiedStatusChanged, this, &MainWindow::updateWindowTitle);
-    fileList.templateList = &templateList;
+    fileList.setTemplateList(&templateList);
 
     QStringList failed;
     if (templateList.count() == 0)
@@ -379,13 +379,13 @@ void MainWindow::updateWindowTitle()
         return;
     }
     setWindowModified(false);
-    if (fileList.items.isEmpty()) {
+    if (fileList.items().isEmpty()) {
         setWindowTitle(productName);
         return;
     }
     int xmlCount = 0;
     int zipCount = 0;
-    for (const FileItem* item : qAsConst(fileList.items)) {
+    for (const FileItem* item : fileList.items()) {
         if (dynamic_cast<const XmlFileItem*>(item))
             ++xmlCount;
         else if (dynamic_cast<const ZipFileItem*>(item))

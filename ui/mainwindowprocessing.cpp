@@ -125,23 +125,25 @@ void MainWindow::dropEvent(QDropEvent* event)
 
 void MainWindow::initProcessing()
 {
-    fileList.unzipParams.includeMask = UnzipParams::wholeNameMask(gst[stUnzipIncludeMask].toString());
-    fileList.unzipParams.excludeMask = UnzipParams::wholeNameMask(gst[stUnzipExcludeMask].toString());
-    fileList.unzipParams.recursive = gst[stUnzipRecursive].toBool();
-    fileList.unzipParams.removeInternalZips = gst[stUnzipRemoveInternalZips].toBool();
-    fileList.parallel = gst[stRunParallel].toBool();
+    UnzipParams unzip = fileList.unzipParams();
+    unzip.includeMask = UnzipParams::wholeNameMask(gst[stUnzipIncludeMask].toString());
+    unzip.excludeMask = UnzipParams::wholeNameMask(gst[stUnzipExcludeMask].toString());
+    unzip.recursive = gst[stUnzipRecursive].toBool();
+    unzip.removeInternalZips = gst[stUnzipRemoveInternalZips].toBool();
+    fileList.setUnzipParams(unzip);
+    fileList.setParallel(gst[stRunParallel].toBool());
+    TransformParams transform = fileList.transformParams();
     const int format = gst[stRunDocumentFormat].toInt();
-    fileList.transformParams.format = format == 0   ? QStringLiteral("docx")
-                                      : format == 1 ? QStringLiteral("odt")
-                                                    : QStringLiteral("rtf");
-    fileList.transformParams.useDestBase = gst[stRunRenameDest].toBool();
-    fileList.transformParams.overwrite = gst[stRunOverwrite].toBool();
-    fileList.transformParams.openDocument = gst[stRunOpenDocument].toBool();
+    transform.format = format == 0 ? QStringLiteral("docx") : format == 1 ? QStringLiteral("odt") : QStringLiteral("rtf");
+    transform.useDestBase = gst[stRunRenameDest].toBool();
+    transform.overwrite = gst[stRunOverwrite].toBool();
+    transform.openDocument = gst[stRunOpenDocument].toBool();
+    fileList.setTransformParams(transform);
 }
 
 void MainWindow::startProcessing()
 {
-    if (fileList.items.isEmpty())
+    if (fileList.items().isEmpty())
         return;
     initProcessing();
     fileList.startProcessFiles(psTransform);
@@ -168,9 +170,9 @@ void MainWindow::endProcessing()
 void MainWindow::deleteSelected()
 {
     const QItemSelectionModel* selection = fileView->selectionModel();
-    if (fileList.items.isEmpty() || !selection->hasSelection() || fileList.isProcessing())
+    if (fileList.items().isEmpty() || !selection->hasSelection() || fileList.isProcessing())
         return;
-    const int rows = fileList.items.size();
+    const int rows = fileList.items().size();
     int first = 0;
     while (first < rows && !selection->rowIntersectsSelection(first, QModelIndex()))
         ++first;
@@ -181,7 +183,7 @@ void MainWindow::deleteSelected()
         ++last;
 
     fileList.removeRows(first, last);
-    const int remaining = fileList.items.size();
+    const int remaining = fileList.items().size();
     if (remaining > 0) {
         const QModelIndex next = fileModel->index(qMin(first, remaining - 1), 0);
         fileView->selectionModel()->select(next, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
@@ -203,7 +205,7 @@ void MainWindow::removeTemplate()
 
 void MainWindow::currentChanged(const QModelIndex& current, const QModelIndex&)
 {
-    if (current.column() != 3)
+    if (current.column() != colTemplate)
         return;
     const auto* xml = dynamic_cast<const XmlFileItem*>(FileModel::itemOf(current));
     if (!xml)
