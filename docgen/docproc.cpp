@@ -24,10 +24,10 @@ DocProc::~DocProc()
 
 bool DocProc::generateDocument()
 {
-    const QString damage = PackageCheck::problemOf(templateFileName);
-    templatePackage = damage.isEmpty() ? DocxTemplateCache::get(templateFileName, codec) : nullptr;
+    const QString damage = PackageCheck::problemOf(templateFileName());
+    templatePackage = damage.isEmpty() ? DocxTemplateCache::get(templateFileName(), codec()) : nullptr;
     if (!templatePackage) {
-        showStatus(QStringLiteral("Ошибка загрузки шаблона документа %1").arg(QDir::toNativeSeparators(templateFileName))
+        showStatus(QStringLiteral("Ошибка загрузки шаблона документа %1").arg(QDir::toNativeSeparators(templateFileName()))
                    + (damage.isEmpty() ? QString() : QStringLiteral(": ") + damage));
         return false;
     }
@@ -42,10 +42,10 @@ bool DocProc::generateDocument()
     const bool written = writePackage();
     if (!written) {
         showStatus(QStringLiteral("Ошибка сохранения результирующего документа %1")
-                       .arg(QDir::toNativeSeparators(destinationFileName)));
+                       .arg(QDir::toNativeSeparators(destinationFileName())));
     }
     clearPackageData();
-    return written && !hasTemplateErrors && !queryProc.hasErrors;
+    return written && !hasTemplateErrors() && !queryProc().hasErrors();
 }
 
 void DocProc::processPart(const DocxTemplatePart& part, bool mainPart)
@@ -68,7 +68,7 @@ void DocProc::processPart(const DocxTemplatePart& part, bool mainPart)
     // Compact: whitespace between WordprocessingML elements means nothing,
     // and indenting would cost time and bytes.
     auto* bytes = new QByteArray;
-    DomUtil::rawDataFromDoc(*bytes, resultDoc, codec, -1);
+    DomUtil::rawDataFromDoc(*bytes, resultDoc, codec(), -1);
     delete replacedFiles.value(part.entryName);
     replacedFiles.insert(part.entryName, bytes);
     emptySectionMarks.clear();
@@ -160,7 +160,7 @@ QDomNode DocProc::processTemlate(QDomNode destParent, QDomNode start, const QDom
 
         // Where the copy of the template text before the command stops, and
         // what of the template the command consumes.
-        switch (command.commandType) {
+        switch (command.commandType()) {
         case IterateStart:
             // The paragraph goes whole, whether or not the block is produced.
             blockFirst = commandParagraph;
@@ -198,7 +198,7 @@ QDomNode DocProc::processTemlate(QDomNode destParent, QDomNode start, const QDom
             && (result.isEmpty() || result == QLatin1String("0")))
             emptySectionMarks.append(lastAdded);
 
-        switch (command.commandType) {
+        switch (command.commandType()) {
         case IterateStart: {
             const QString varName = command.option(QStringLiteral("iterate_start"));
             QDomNode endFirst;

@@ -44,7 +44,7 @@ QDomNode DocProc::getPictureInsert(const QDomNode& run, const QString& fileName)
     static const QRegularExpression jpeg(QStringLiteral("jpe?g"));
     const QString path = concatPath(xmlSourceFilePath(), fileName);
     PictureFile picture;
-    if (!picture.load(path, limits.maxPicturePixels))
+    if (!picture.load(path, limits().maxPicturePixels))
         return node;
     const QImage& image = picture.image;
     // The extension names the entry and its content type: a name without one
@@ -111,9 +111,9 @@ void DocProc::correctRels()
     for (auto it = byPart.constBegin(); it != byPart.constEnd(); ++it) {
         const QString relsEntry = DocxRelations::relsEntryFor(it.key());
         const bool exists = templatePackage->entryNames.contains(relsEntry);
-        const QString relsText = exists ? ZipUtil::loadTextFile(templateFileName, relsEntry, codec) : QString();
+        const QString relsText = exists ? ZipUtil::loadTextFile(templateFileName(), relsEntry, codec()) : QString();
         QByteArray bytes;
-        if (!DocxRelations::addImageRelationships(bytes, relsText, !exists, it.value(), codec))
+        if (!DocxRelations::addImageRelationships(bytes, relsText, !exists, it.value(), codec()))
             continue;
         if (exists) {
             delete replacedFiles.value(relsEntry);
@@ -133,7 +133,7 @@ void DocProc::correctContentTypes()
         extensions.insert(entry.mid(entry.lastIndexOf(QLatin1Char('.')) + 1));
     QByteArray bytes;
     if (DocxRelations::addImageContentTypes(
-            bytes, ZipUtil::loadTextFile(templateFileName, contentTypesFileName, codec), extensions, codec)) {
+            bytes, ZipUtil::loadTextFile(templateFileName(), contentTypesFileName, codec()), extensions, codec())) {
         delete replacedFiles.value(contentTypesFileName);
         replacedFiles.insert(contentTypesFileName, new QByteArray(bytes));
     }
@@ -143,8 +143,8 @@ bool DocProc::writePackage()
 {
     // Written beside the destination and put in its place only when whole:
     // a package without its pictures or relationships is no document.
-    StagedFile staged(destinationFileName);
-    return staged.isValid() && ZipUtil::copyReplaceArchiveFiles(staged.path(), templateFileName, replacedFiles)
+    StagedFile staged(destinationFileName());
+    return staged.isValid() && ZipUtil::copyReplaceArchiveFiles(staged.path(), templateFileName(), replacedFiles)
            && addPackageEntries(staged.path()) && staged.commit();
 }
 

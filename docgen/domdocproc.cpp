@@ -14,8 +14,7 @@ bool DomDocProc::findIterateEndBlock(QDomNode& blockFirst, QDomNode& blockLast, 
         if (text.isEmpty())
             break;
         const ProcCommand command(text);
-        if (command.commandType == IterateEnd
-            && command.option(QStringLiteral("iterate_end")).compare(varName, Qt::CaseInsensitive) == 0) {
+        if (command.closesBlock(varName)) {
             blockFirst = first;
             blockLast = last;
             return true;

@@ -104,10 +104,10 @@ OdtProc::~OdtProc()
 
 bool OdtProc::generateDocument()
 {
-    const QString damage = PackageCheck::problemOf(templateFileName);
+    const QString damage = PackageCheck::problemOf(templateFileName());
     if (!damage.isEmpty() || !processPart(contentFileName)) {
         showStatus(QStringLiteral("Ошибка загрузки шаблона документа %1")
-                       .arg(QDir::toNativeSeparators(templateFileName))
+                       .arg(QDir::toNativeSeparators(templateFileName()))
                    + (damage.isEmpty() ? QString() : QStringLiteral(": ") + damage));
         return false;
     }
@@ -116,16 +116,16 @@ bool OdtProc::generateDocument()
 
     // Written beside the destination and put in its place only when whole:
     // without its pictures the package is no document.
-    StagedFile staged(destinationFileName);
+    StagedFile staged(destinationFileName());
     const bool written = staged.isValid()
-                         && ZipUtil::copyReplaceArchiveFiles(staged.path(), templateFileName, replacedFiles)
+                         && ZipUtil::copyReplaceArchiveFiles(staged.path(), templateFileName(), replacedFiles)
                          && (addedFiles.isEmpty() || ZipUtil::addFiles(staged.path(), addedFiles)) && staged.commit();
     if (!written) {
         showStatus(QStringLiteral("Ошибка сохранения результирующего документа %1")
-                       .arg(QDir::toNativeSeparators(destinationFileName)));
+                       .arg(QDir::toNativeSeparators(destinationFileName())));
     }
     clearPackageData();
-    return written && !hasTemplateErrors && !queryProc.hasErrors;
+    return written && !hasTemplateErrors() && !queryProc().hasErrors();
 }
 
 // Walks one part of the template into replacedFiles. "content.xml" is always
@@ -134,7 +134,7 @@ bool OdtProc::generateDocument()
 bool OdtProc::processPart(const QString& entryName)
 {
     const bool content = entryName == contentFileName;
-    const OdtTemplateCache::Part part = OdtTemplateCache::load(templateFileName, entryName, codec, !content);
+    const OdtTemplateCache::Part part = OdtTemplateCache::load(templateFileName(), entryName, codec(), !content);
     if (!part.readable || (!content && part.commandCount == 0))
         return false;
     templateDoc = part.doc;
@@ -157,7 +157,7 @@ void OdtProc::storePart(const QString& entryName)
     // Written without any added white space: inside a paragraph ODF renders
     // white space between elements as text.
     auto bytes = new QByteArray;
-    DomUtil::rawDataFromDoc(*bytes, resultDoc, codec, -1);
+    DomUtil::rawDataFromDoc(*bytes, resultDoc, codec(), -1);
     delete replacedFiles.take(entryName);
     replacedFiles.insert(entryName, bytes);
 }
@@ -224,7 +224,7 @@ QDomNode OdtProc::processTemlate(QDomNode destParent, QDomNode start, const QDom
         bool startsPage = false;
         QDomNode seedRow;
 
-        switch (command.commandType) {
+        switch (command.commandType()) {
         case IterateStart:
             if (!paragraph.isNull() && notPassed(paragraph, start, commandNode)) {
                 blockFirst = paragraph;
@@ -273,7 +273,7 @@ QDomNode OdtProc::processTemlate(QDomNode destParent, QDomNode start, const QDom
             && (result.isEmpty() || result == QLatin1String("0")))
             emptySectionMarks.append(lastAdded);
 
-        switch (command.commandType) {
+        switch (command.commandType()) {
         case IterateStart: {
             // The repetitions go beside the iterate_start paragraph, also when
             // the walk had already entered that paragraph.

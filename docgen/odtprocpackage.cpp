@@ -164,7 +164,7 @@ int OdtProc::nextPictureNumber()
             QRegularExpression::anchoredPattern(picFolder + picPref + QStringLiteral("(\\d+)\\..*")),
             QRegularExpression::CaseInsensitiveOption);
         firstPictureNumber = 0;
-        const QStringList names = ZipUtil::getFileNameList(templateFileName);
+        const QStringList names = ZipUtil::getFileNameList(templateFileName());
         for (const QString& name : names) {
             const QRegularExpressionMatch m = rePicture.match(name);
             if (m.hasMatch())
@@ -181,7 +181,7 @@ QDomNode OdtProc::getPictureInsert(const QDomNode& node, const QString& fileName
         return QDomNode();
     const QString path = concatPath(xmlSourceFilePath(), name);
     PictureFile picture;
-    if (!picture.load(path, limits.maxPicturePixels))
+    if (!picture.load(path, limits().maxPicturePixels))
         return QDomNode();
     const QImage& image = picture.image;
     const QByteArray& format = picture.format;
@@ -213,7 +213,7 @@ void OdtProc::correctManifest()
     if (addedFiles.isEmpty())
         return;
     bool ok = false;
-    const QByteArray bytes = ZipUtil::loadFile(templateFileName, manifestFileName, &ok);
+    const QByteArray bytes = ZipUtil::loadFile(templateFileName(), manifestFileName, &ok);
     QDomDocument manifest;
     // A manifest that is missing or unreadable is left as it is: writing an
     // empty one would make the package unreadable.
@@ -230,7 +230,7 @@ void OdtProc::correctManifest()
         root.appendChild(entry);
     }
     auto out = new QByteArray;
-    DomUtil::rawDataFromDoc(*out, manifest, codec, -1);
+    DomUtil::rawDataFromDoc(*out, manifest, codec(), -1);
     delete replacedFiles.take(manifestFileName);
     replacedFiles.insert(manifestFileName, out);
 }

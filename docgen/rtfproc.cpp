@@ -252,13 +252,13 @@ bool RtfProc::generateDocument()
     // carriage return byte, and RTF may carry them in binary data. The
     // Windows-1251 codec maps each byte to a character and back, so a
     // template without commands comes out byte for byte.
-    QFile templateFile(templateFileName);
+    QFile templateFile(templateFileName());
     if (!templateFile.open(QIODevice::ReadOnly)) {
         showStatus(QStringLiteral("Ошибка открытия файла-шаблона"));
         return false;
     }
     QTextStream in(&templateFile);
-    in.setCodec(codec);
+    in.setCodec(codec());
     in.setAutoDetectUnicode(false);
     const QString text = in.readAll();
     if (in.status() != QTextStream::Ok || templateFile.error() != QFileDevice::NoError) {
@@ -266,16 +266,16 @@ bool RtfProc::generateDocument()
         return false;
     }
     templateFile.close();
-    resultsInCodePage = declaresCodePage(text, windowsCodePage(codec));
+    resultsInCodePage = declaresCodePage(text, windowsCodePage(codec()));
 
-    StagedFile staged(destinationFileName);
+    StagedFile staged(destinationFileName());
     QFile destinationFile(staged.path());
     if (!staged.isValid() || !destinationFile.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
         showStatus(QStringLiteral("Ошибка открытия конечного файла преобразования"));
         return false;
     }
     QTextStream out(&destinationFile);
-    out.setCodec(codec);
+    out.setCodec(codec());
     out.setAutoDetectUnicode(false);
     out.setGenerateByteOrderMark(false);
     RtfWriter writer(out);
@@ -289,7 +289,7 @@ bool RtfProc::generateDocument()
         showStatus(QStringLiteral("Ошибка записи конечного файла преобразования"));
         return false;
     }
-    return !hasTemplateErrors && !queryProc.hasErrors;
+    return !hasTemplateErrors() && !queryProc().hasErrors();
 }
 
 bool RtfProc::findCommandBlock(const QString& text, int from, int& start, int& end) const
@@ -360,8 +360,7 @@ bool RtfProc::findIterateEndBlock(const QString& text, int from, const QString& 
     int blockEnd = 0;
     while (findCommandBlock(text, from, blockStart, blockEnd)) {
         const ProcCommand command(getCleanCommandStr(text, blockStart, blockEnd));
-        if (command.commandType == IterateEnd &&
-            command.option(QStringLiteral("iterate_end")).compare(varName, Qt::CaseInsensitive) == 0) {
+        if (command.closesBlock(varName)) {
             start = blockStart;
             end = blockEnd;
             return true;
@@ -380,7 +379,7 @@ void RtfProc::processTemlateStr(const QString& text, RtfWriter& stream)
         const ProcCommand command(getCleanCommandStr(text, start, end));
         QString result = encodableResult(commandResult(command));
 
-        if (command.commandType == IterateStart) {
+        if (command.commandType() == IterateStart) {
             pos = processIterateBlock(text, pos, start, end, command, result, stream);
             continue;
         }
@@ -389,7 +388,7 @@ void RtfProc::processTemlateStr(const QString& text, RtfWriter& stream)
         QString replacement;
         int replacedStart = start;
         int replacedEnd = end;
-        if (command.commandType == TableInsert) {
+        if (command.commandType() == TableInsert) {
             int rowStart = 0;
             int rowEnd = 0;
             if (findTemplateRow(text, pos, start, rowStart, rowEnd)) {
@@ -542,7 +541,7 @@ QString RtfProc::encodableResult(const QString& result) const
     // \uc1 so that readers skip exactly that one fallback character whatever
     // \ucN the template has in effect. ASCII, RTF markup included, is left
     // as it is.
-    const SingleByteCharset& charset = SingleByteCharset::forCodec(codec);
+    const SingleByteCharset& charset = SingleByteCharset::forCodec(codec());
     bool allEncodable = resultsInCodePage;
     for (int i = 0; allEncodable && i < result.size(); ++i)
         allEncodable = result.at(i).unicode() < 0x80 || charset.canEncode(QStringView(result).mid(i, 1));

@@ -158,7 +158,7 @@ class TestDocProc : public QObject
         DocProc proc(xml, outcome.path, base + ".docx", "Queries/docx", nullptr);
         proc.setMessageHandler(&handler);
         outcome.ok = proc.generateDocument();
-        outcome.templateErrors = proc.hasTemplateErrors;
+        outcome.templateErrors = proc.hasTemplateErrors();
         outcome.document = zipEntry(outcome.path, "word/document.xml");
         return outcome;
     }

@@ -248,7 +248,7 @@ class TestOdtProc : public QObject
         OdtProc proc(source, dest, templatePath, "Queries/odt", nullptr);
         proc.setMessageHandler(&handler);
         const bool ok = proc.generateDocument();
-        return {ok, proc.hasTemplateErrors, proc.queryProc.hasErrors};
+        return {ok, proc.hasTemplateErrors(), proc.queryProc().hasErrors()};
     }
     QString codeTemplate(const QString& name, const QString& body, const QString& masters = masterPages)
     {
