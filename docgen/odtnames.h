@@ -38,8 +38,4 @@ inline const QString picFolder = QStringLiteral("Pictures/");
 inline const QString sepStyleName = QStringLiteral("PageBreakBefore");
 inline const QString picPref = QStringLiteral("pwkimg");
 
-// An opening bracket, then anything but an opening bracket holding at least
-// two percent signs, then a closing bracket.
-inline const QString patCommandBlock = QStringLiteral("\\[[^\\[]*%[^\\[]*%[^\\[]*\\]");
-
 } // namespace OdtNames

@@ -13,9 +13,6 @@
 
 namespace {
 
-// A command block: an opening bracket, then anything but another opening
-// bracket holding at least two percent signs, then a closing bracket.
-const QLatin1String patCommandBlock("\\[[^\\[]*%[^\\[]*%[^\\[]*\\]");
 // Paragraph and row marks; the look-ahead keeps \pard, \rowd and the like out.
 const QLatin1String patPar("\\\\par(?=[\\s\\{\\}\\\\])");
 const QLatin1String patRow("\\\\row(?=[\\s\\{\\}\\\\])");
@@ -30,7 +27,7 @@ const QLatin1String patRtfCommand("\\\\[a-z]+[0-9]*");
 
 const QLatin1String rowMark("\\row");
 
-QRegExp makeRegExp(const QLatin1String& pattern, Qt::CaseSensitivity cs = Qt::CaseSensitive,
+QRegExp makeRegExp(const QString& pattern, Qt::CaseSensitivity cs = Qt::CaseSensitive,
                    bool minimal = false)
 {
     QRegExp rx(pattern, cs, QRegExp::RegExp);
@@ -224,7 +221,7 @@ void moveToRealEnd(const QString& text, int& position)
 RtfProc::RtfProc(const QString& sourceFileName, const QString& destinationFileName,
                  const QString& templateFileName, const QString& queryFolder, QTextCodec* codec)
     : BaseDocProc(sourceFileName, destinationFileName, templateFileName, queryFolder, codec),
-      rxCommandBlock(makeRegExp(patCommandBlock, Qt::CaseInsensitive)), rxPar(makeRegExp(patPar)),
+      rxCommandBlock(makeRegExp(ProcCommand::patCommandBlock, Qt::CaseInsensitive)), rxPar(makeRegExp(patPar)),
       rxRow(makeRegExp(patRow)), rxParRow(makeRegExp(patParRow)), rxCell(makeRegExp(patCell)),
       rxRtfSkipBlock(makeRegExp(patRtfSkipBlock, Qt::CaseSensitive, true)),
       rxRtfCommand(makeRegExp(patRtfCommand))
@@ -433,55 +430,49 @@ int RtfProc::processIterateBlock(const QString& text, int pos, int start, int en
             QString());
         return end;
     }
-
-    // The body runs from the paragraph after the start command's paragraph to
-    // the last paragraph or row before the end command's paragraph. When both
-    // commands share a paragraph, the text between them is repeated in place.
-    int bodyStart = end;
-    int bodyEnd = endStart;
-    int after = endEnd;
-    bool rowBody = false;
-    const int startPar = rxPar.indexIn(text, end);
-    if (startPar >= 0 && startPar < endStart) {
-        bodyStart = startPar;
-        moveToRealEnd(text, bodyStart);
-        bodyStart = qMin(bodyStart, endStart);
-        const int lastMark = rxParRow.lastIndexIn(text, endStart);
-        rowBody = text.midRef(lastMark, 4) == rowMark;
-        bodyEnd = lastMark;
-        moveToRealEnd(text, bodyEnd);
-        bodyEnd = qBound(bodyStart, bodyEnd, endStart);
-        after = paragraphEndAfter(text, endEnd);
-    }
+    const BlockBody block = blockBody(text, end, endStart, endEnd);
 
     // What follows the start command in its paragraph stays, without the mark.
-    processTemlateStr(withoutParMarks(text, end, bodyStart), stream);
+    processTemlateStr(withoutParMarks(text, end, block.start), stream);
 
-    QString body = text.mid(bodyStart, bodyEnd - bodyStart);
-    if (rowBody)
+    QString body = text.mid(block.start, block.end - block.start);
+    if (block.endsWithRow)
         body += QLatin1String("\\pard ");
     const int bodyParity = braceParity(body);
     balance(body);
 
     const QString separator = getSeparateStr(command.option(QStringLiteral("separate")));
-    int count = iterationCount(command, result);
-    if (count < 1 && command.hasOption(QStringLiteral("keep_empty")))
-        count = 1;
-    if (initIterateVar(name, count)) {
-        for (int value = incIterateVarOnTop(); value != 0; value = incIterateVarOnTop()) {
-            processTemlateStr(body, stream);
-            if (!separator.isEmpty() && value != count)
-                stream << separator;
-        }
-    }
+    produceRepetitions(
+        command, result, [&] { processTemlateStr(body, stream); }, [&] { stream << separator; });
     // The copies are balanced each; what the body left open or closed in the
     // template is restored once for the text that follows it.
     stream << bracesFor(bodyParity);
 
-    processTemlateStr(text.mid(bodyEnd, endStart - bodyEnd), stream);
+    processTemlateStr(text.mid(block.end, endStart - block.end), stream);
     stream << bracesFor(braceParity(text, endStart, endEnd));
-    processTemlateStr(withoutParMarks(text, endEnd, after), stream);
-    return after;
+    processTemlateStr(withoutParMarks(text, endEnd, block.after), stream);
+    return block.after;
+}
+
+RtfProc::BlockBody RtfProc::blockBody(const QString& text, int end, int endStart, int endEnd) const
+{
+    // The body runs from the paragraph after the start command's paragraph to
+    // the last paragraph or row before the end command's paragraph. When both
+    // commands share a paragraph, the text between them is repeated in place.
+    BlockBody block{end, endStart, endEnd, false};
+    const int startPar = rxPar.indexIn(text, end);
+    if (startPar < 0 || startPar >= endStart)
+        return block;
+    block.start = startPar;
+    moveToRealEnd(text, block.start);
+    block.start = qMin(block.start, endStart);
+    const int lastMark = rxParRow.lastIndexIn(text, endStart);
+    block.endsWithRow = text.midRef(lastMark, 4) == rowMark;
+    block.end = lastMark;
+    moveToRealEnd(text, block.end);
+    block.end = qBound(block.start, block.end, endStart);
+    block.after = paragraphEndAfter(text, endEnd);
+    return block;
 }
 
 bool RtfProc::findTemplateRow(const QString& text, int pos, int commandStart, int& rowStart,

@@ -1,7 +1,6 @@
 // The DOCX part walk: any main part, normalised as a template is, walked
 // with the contract example's queries and data, and written out again.
 #include "docproc.h"
-#include "docxrunnormalizer.h"
 #include "domutil.h"
 #include "fuzzsupport.h"
 
@@ -16,16 +15,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     QDomDocument doc;
     if (!FuzzSupport::parsePart(doc, data, size))
         return 0;
-    DocxRunNormalizer::normalize(doc);
     DocProc proc(FuzzSupport::contractSource(),
                  FuzzSupport::scratchDir() + QStringLiteral("/result.docx"), QString(),
                  QStringLiteral("Queries/contract"), nullptr);
-    proc.templateDoc = doc;
-    proc.resultDoc.setContent(QString());
-    proc.processTemlate(proc.resultDoc, doc.firstChild(), QDomNode());
-    proc.deleteEmptySections();
-    proc.closeCellsAndTextBoxes();
+    const QDomDocument result = proc.renderTemplatePart(doc, true);
     QByteArray bytes;
-    DomUtil::rawDataFromDoc(bytes, proc.resultDoc, QTextCodec::codecForName("UTF-8"), -1);
+    DomUtil::rawDataFromDoc(bytes, result, QTextCodec::codecForName("UTF-8"), -1);
     return 0;
 }

@@ -391,8 +391,8 @@ bool XmlFileItem::transform(const QString& format, bool useDestBase, bool overwr
         return false;
     }
 
-    std::unique_ptr<BaseDocProc> generator(
-        createDocProc(format, sourcePath, destPath, templatePath, t->queryFolder()));
+    const std::unique_ptr<BaseDocProc> generator =
+        createDocProc(format, sourcePath, destPath, templatePath, t->queryFolder());
     generator->setMessageHandler(globalMessageHandler());
     generator->setLimits(limits);
     if (generator->generateDocument()) {
