@@ -78,41 +78,72 @@ QDomElement splitRun(QDomElement run, QDomElement text, int offset)
 
 } // namespace
 
-QString DocxRunPieces::read(const QDomElement& paragraph, QVector<int>& starts)
+// The text of a WordprocessingML paragraph in its runs' "w:t" elements, and
+// how a command block becomes a run of its own:
+// - a command spread over several runs is one run with the properties of the
+//   run where it begins, holding one "w:t" with the command's text; the runs
+//   it covered are gone, together with their tabs, breaks and other inline
+//   content inside the command, while bookmarks, proofing marks and wrappers
+//   (hyperlinks, insertions...) between those runs stay where they were;
+// - text before and after a command is split into sibling runs with the same
+//   run properties, keeping its tabs, breaks and fields in place;
+// - all other runs are left exactly as they were.
+class DocxRunPieces final : public CommandIsolation::ParagraphPieces
 {
-    runs.clear();
-    pieces.clear();
-    QString text;
-    forEachOwnRun(paragraph, [&](const QDomElement& run) {
-        for (QDomElement t = run.firstChildElement(nnText); !t.isNull(); t = t.nextSiblingElement(nnText)) {
-            const QString value = t.text();
-            if (value.isEmpty())
-                continue;
-            pieces.append({run, t, runs.size()});
-            starts.append(text.size());
-            text += value;
-        }
-        runs.append(run);
-    });
-    return text;
-}
-
-void DocxRunPieces::isolate(int first, int last, int start, int end, const QString& block)
-{
-    const Piece& firstPiece = pieces.at(first);
-    const Piece& lastPiece = pieces.at(last);
-    splitRun(lastPiece.run, lastPiece.text, end);
-    QDomElement commandRun = splitRun(firstPiece.run, firstPiece.text, start);
-    for (int r = firstPiece.runIndex + 1; r <= lastPiece.runIndex; ++r)
-        runs.at(r).parentNode().removeChild(runs.at(r));
-
-    for (QDomNode node = commandRun.firstChild(); !node.isNull();) {
-        const QDomNode next = node.nextSibling();
-        if (node.nodeName() != nnRunProp)
-            commandRun.removeChild(node);
-        node = next;
+public:
+    QString read(const QDomElement& paragraph, QVector<int>& starts) override
+    {
+        runs.clear();
+        pieces.clear();
+        QString text;
+        forEachOwnRun(paragraph, [&](const QDomElement& run) {
+            for (QDomElement t = run.firstChildElement(nnText); !t.isNull();
+                 t = t.nextSiblingElement(nnText)) {
+                const QString value = t.text();
+                if (value.isEmpty())
+                    continue;
+                pieces.append({run, t, runs.size()});
+                starts.append(text.size());
+                text += value;
+            }
+            runs.append(run);
+        });
+        return text;
     }
-    QDomElement t = commandRun.ownerDocument().createElement(nnText);
-    setText(t, block);
-    commandRun.appendChild(t);
+
+    void isolate(int first, int last, int start, int end, const QString& block) override
+    {
+        const Piece& firstPiece = pieces.at(first);
+        const Piece& lastPiece = pieces.at(last);
+        splitRun(lastPiece.run, lastPiece.text, end);
+        QDomElement commandRun = splitRun(firstPiece.run, firstPiece.text, start);
+        for (int r = firstPiece.runIndex + 1; r <= lastPiece.runIndex; ++r)
+            runs.at(r).parentNode().removeChild(runs.at(r));
+
+        for (QDomNode node = commandRun.firstChild(); !node.isNull();) {
+            const QDomNode next = node.nextSibling();
+            if (node.nodeName() != nnRunProp)
+                commandRun.removeChild(node);
+            node = next;
+        }
+        QDomElement t = commandRun.ownerDocument().createElement(nnText);
+        setText(t, block);
+        commandRun.appendChild(t);
+    }
+
+private:
+    // A non-empty "w:t" of one of the paragraph's own runs.
+    struct Piece
+    {
+        QDomElement run;
+        QDomElement text;
+        int runIndex;
+    };
+    QVector<QDomElement> runs;
+    QVector<Piece> pieces;
+};
+
+std::unique_ptr<CommandIsolation::ParagraphPieces> createDocxRunPieces()
+{
+    return std::make_unique<DocxRunPieces>();
 }

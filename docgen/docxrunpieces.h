@@ -2,8 +2,7 @@
 
 #include "commandisolation.h"
 
-#include <QDomElement>
-#include <QVector>
+#include <memory>
 
 // The text of a WordprocessingML paragraph in its runs' "w:t" elements, and
 // how a command block becomes a run of its own:
@@ -15,20 +14,4 @@
 // - text before and after a command is split into sibling runs with the same
 //   run properties, keeping its tabs, breaks and fields in place;
 // - all other runs are left exactly as they were.
-class DocxRunPieces : public CommandIsolation::ParagraphPieces
-{
-public:
-    QString read(const QDomElement& paragraph, QVector<int>& starts) override;
-    void isolate(int first, int last, int start, int end, const QString& block) override;
-
-private:
-    // A non-empty "w:t" of one of the paragraph's own runs.
-    struct Piece
-    {
-        QDomElement run;
-        QDomElement text;
-        int runIndex;
-    };
-    QVector<QDomElement> runs;
-    QVector<Piece> pieces;
-};
+std::unique_ptr<CommandIsolation::ParagraphPieces> createDocxRunPieces();

@@ -10,6 +10,12 @@ using namespace OdtNames;
 
 namespace {
 
+const QString nnDocContent = QStringLiteral("office:document-content");
+const QString nnAutoStyles = QStringLiteral("office:automatic-styles");
+const QString nnBody = QStringLiteral("office:body");
+const QString nnStyle = QStringLiteral("style:style");
+const QString sepStyleName = QStringLiteral("PageBreakBefore");
+
 QDomElement childElement(const QDomNode& parent, const QString& name)
 {
     return parent.firstChildElement(name);
@@ -64,7 +70,7 @@ void OdtPageStyles::addSeparatorStyle(QDomDocument& result) const
     style.setAttribute(QStringLiteral("style:name"), sepStyleName);
     style.setAttribute(QStringLiteral("style:family"), QStringLiteral("paragraph"));
     style.setAttribute(QStringLiteral("style:parent-style-name"), QStringLiteral("Standard"));
-    QDomElement properties = result.createElement(nnParProps);
+    QDomElement properties = result.createElement(QStringLiteral("style:paragraph-properties"));
     properties.setAttribute(QStringLiteral("fo:break-before"), QStringLiteral("page"));
     style.appendChild(properties);
     styles.appendChild(style);
@@ -74,7 +80,7 @@ void OdtPageStyles::deleteEmptySections(QDomDocument& result, const QList<QDomNo
 {
     if (marks.isEmpty())
         return;
-    QDomElement text = childElement(childElement(childElement(result, nnDocContent), nnBody), nnText);
+    QDomElement text = childElement(childElement(childElement(result, nnDocContent), nnBody), QStringLiteral("office:text"));
     if (text.isNull())
         return;
 
@@ -86,7 +92,7 @@ void OdtPageStyles::deleteEmptySections(QDomDocument& result, const QList<QDomNo
         if (child.isElement()) {
             const QDomElement element = child.toElement();
             const QString style = element.hasAttribute(atStyleName) ? element.attribute(atStyleName)
-                                                                   : element.attribute(atTableStyleName);
+                                                                   : element.attribute(QStringLiteral("table:style-name"));
             const auto found = masterPageStyles.constFind(style);
             if (found != masterPageStyles.constEnd())
                 current = found.value();

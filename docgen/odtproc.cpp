@@ -5,6 +5,6 @@
 OdtProc::OdtProc(const QString& sourceFileName, const QString& destinationFileName, const QString& templateFileName,
                  const QString& queryFolder, QTextCodec* codec)
     : DomDocProc(sourceFileName, destinationFileName, templateFileName, queryFolder, codec,
-                 std::make_unique<OdtFormat>())
+                 createOdtFormat())
 {
 }

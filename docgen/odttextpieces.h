@@ -2,8 +2,7 @@
 
 #include "commandisolation.h"
 
-#include <QDomNode>
-#include <QVector>
+#include <memory>
 
 // The text of an ODF paragraph or heading in its text nodes (those of its
 // spans, links and other text elements included, not those of nested
@@ -12,12 +11,4 @@
 // first of them; what lies between its first and last text node (the rest
 // of the spans, bookmarks, spaces written as elements) is dropped with it;
 // the text before and after it stays where it was, in text nodes of its own.
-class OdtTextPieces : public CommandIsolation::ParagraphPieces
-{
-public:
-    QString read(const QDomElement& paragraph, QVector<int>& starts) override;
-    void isolate(int first, int last, int start, int end, const QString& block) override;
-
-private:
-    QVector<QDomNode> texts;
-};
+std::unique_ptr<CommandIsolation::ParagraphPieces> createOdtTextPieces();

@@ -470,7 +470,7 @@ private slots:
                              + p("[%iterate_end=i%]") + table("") + p("[%insert_table%query=Rows%]");
         const QString templatePath = codeTemplate("cached", body);
         QVERIFY(generate(templatePath, out("cached1")).ok);
-        const std::shared_ptr<const DomTemplate> cached = TemplateCache::get(templatePath, nullptr, OdtFormat());
+        const std::shared_ptr<const DomTemplate> cached = TemplateCache::get(templatePath, nullptr, *createOdtFormat());
         const DomTemplatePart& part = cached->parts.first();
         QCOMPARE(part.commandCount, 5);
         QByteArray before;
