@@ -66,7 +66,8 @@ int CommandIsolation::isolateIn(const QDomElement& paragraph, ParagraphPieces& p
         const int end = blocks.at(b).second;
         const int first = pieceAt(starts, start);
         const int last = pieceAt(starts, end - 1);
-        pieces.isolate(first, last, start - starts.at(first), end - starts.at(last), text.mid(start, end - start));
+        pieces.isolate(first, last, start - starts.at(first), end - starts.at(last),
+                       text.mid(start, end - start));
     }
     return blocks.size();
 }

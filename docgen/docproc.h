@@ -12,6 +12,6 @@
 class DocProc : public DomDocProc
 {
 public:
-    DocProc(const QString& sourceFileName, const QString& destinationFileName, const QString& templateFileName,
-            const QString& queryFolder, QTextCodec* codec);
+    DocProc(const QString& sourceFileName, const QString& destinationFileName,
+            const QString& templateFileName, const QString& queryFolder, QTextCodec* codec);
 };

@@ -35,7 +35,8 @@ QList<QDomNode> markedSections(const QDomElement& body, const QList<QDomNode>& m
     QList<QDomNode> walkMarks;
     for (const QDomNode& mark : marks) {
         QDomElement section;
-        for (QDomElement p = paragraphOf(mark); !p.isNull() && section.isNull(); p = paragraphOf(p.parentNode()))
+        for (QDomElement p = paragraphOf(mark); !p.isNull() && section.isNull();
+             p = paragraphOf(p.parentNode()))
             section = sectionPropertiesOf(p);
         if (section.isNull())
             walkMarks.append(mark);
@@ -43,7 +44,8 @@ QList<QDomNode> markedSections(const QDomElement& body, const QList<QDomNode>& m
             doomed.append(section);
     }
     bool marked = false;
-    for (QDomNode node = body.firstChild(); !node.isNull() && !walkMarks.isEmpty(); node = DomUtil::nextNode(node)) {
+    for (QDomNode node = body.firstChild(); !node.isNull() && !walkMarks.isEmpty();
+         node = DomUtil::nextNode(node)) {
         if (walkMarks.contains(node))
             marked = true;
         if (node.nodeName() == nnSectProp) {

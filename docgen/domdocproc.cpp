@@ -15,7 +15,10 @@
 // A command met by the walk, and what of the template it consumes.
 struct DomDocProc::CommandSite
 {
-    CommandSite(const QString& text, const QDomNode& node) : command(text), text(text), node(node), first(node), last(node) {}
+    CommandSite(const QString& text, const QDomNode& node)
+        : command(text), text(text), node(node), first(node), last(node)
+    {
+    }
 
     ProcCommand command;
     QString text;
@@ -94,8 +97,8 @@ bool DomDocProc::generateDocument()
     source = damage.isEmpty() ? TemplateCache::get(templateFileName(), codec(), *format) : nullptr;
     if (!source) {
         showStatus(QStringLiteral("Ошибка загрузки шаблона документа %1")
-                       .arg(QDir::toNativeSeparators(templateFileName()))
-                   + (damage.isEmpty() ? QString() : QStringLiteral(": ") + damage));
+                       .arg(QDir::toNativeSeparators(templateFileName())) +
+                   (damage.isEmpty() ? QString() : QStringLiteral(": ") + damage));
         return false;
     }
     firstPictureNumber = source->firstPictureNumber;
@@ -187,9 +190,10 @@ bool DomDocProc::findIterateEndBlock(QDomNode& blockFirst, QDomNode& blockLast, 
         }
         node = DomUtil::nextLastNode(last);
     }
-    reportError(QStringLiteral("Ошибка структуры шаблона: для блока итераций с переменной %1 не найден его конец")
-                    .arg(varName),
-                QString());
+    reportError(
+        QStringLiteral("Ошибка структуры шаблона: для блока итераций с переменной %1 не найден его конец")
+            .arg(varName),
+        QString());
     blockFirst.clear();
     blockLast.clear();
     return false;
@@ -221,8 +225,8 @@ QDomNode DomDocProc::processTemlate(QDomNode destParent, QDomNode start, const Q
         }
         if (site.keepsParagraph)
             lastAdded = destParent.appendChild(resultDoc.importNode(site.paragraph, false));
-        if (site.command.hasOption(QStringLiteral("delete_empty_section"))
-            && (site.result.isEmpty() || site.result == QLatin1String("0")))
+        if (site.command.hasOption(QStringLiteral("delete_empty_section")) &&
+            (site.result.isEmpty() || site.result == QLatin1String("0")))
             emptySectionMarks.append(lastAdded);
         if (!executeCommand(site, destParent, lastAdded, end))
             break;
@@ -260,8 +264,8 @@ void DomDocProc::placeCommand(CommandSite& site, const QDomNode& start, const QD
         }
         break;
     case TextInsert:
-        if (site.result.contains(QLatin1Char('\n')) && skippable && format->standsAlone(paragraph, site.text)
-            && notPassed(paragraph, start, site.node)) {
+        if (site.result.contains(QLatin1Char('\n')) && skippable &&
+            format->standsAlone(paragraph, site.text) && notPassed(paragraph, start, site.node)) {
             site.multiLine = true;
             site.first = paragraph;
             site.last = DomUtil::lastNode(paragraph);
@@ -290,7 +294,8 @@ bool DomDocProc::executeCommand(CommandSite& site, const QDomNode& destParent, Q
     default: // a text command, or an iterate_end outside the block it closes
         if (site.multiLine) {
             lastAdded = DomUtil::moveChildren(
-                getMultiTextInsert(site.paragraph, site.node, site.result, site.replaceEmpty), destParent, lastAdded);
+                getMultiTextInsert(site.paragraph, site.node, site.result, site.replaceEmpty), destParent,
+                lastAdded);
         } else {
             appendInsert(destParent, getTextInsert(site.node, site.result, site.replaceEmpty), lastAdded);
         }
@@ -304,7 +309,8 @@ bool DomDocProc::expandBlock(CommandSite& site, const QDomNode& destParent, QDom
     // The repetitions go beside the iterate_start paragraph, also when the
     // walk had already entered that paragraph.
     const bool entered = site.first == site.node && !site.paragraph.isNull();
-    const QDomNode blockParent = entered ? DomUtil::counterpart(lastAdded, site.paragraph.parentNode()) : destParent;
+    const QDomNode blockParent =
+        entered ? DomUtil::counterpart(lastAdded, site.paragraph.parentNode()) : destParent;
     if (blockParent.isNull()) {
         reportError(endNodeError, QString());
         return false;
@@ -313,14 +319,14 @@ bool DomDocProc::expandBlock(CommandSite& site, const QDomNode& destParent, QDom
     const QDomNode bodyStart = DomUtil::nextLastNode(site.paragraph.isNull() ? site.first : site.paragraph);
     QDomNode endFirst;
     QDomNode endLast;
-    if (!findIterateEndBlock(endFirst, endLast, site.command.option(QStringLiteral("iterate_start")), bodyStart,
-                             end)) {
+    if (!findIterateEndBlock(endFirst, endLast, site.command.option(QStringLiteral("iterate_start")),
+                             bodyStart, end)) {
         site.last = DomUtil::lastNode(site.first);
         return !format->names().missingBlockEndStopsWalk;
     }
     QDomNode bodyEnd = paragraphOf(endFirst);
-    if (bodyEnd.isNull() || DomUtil::isAncestor(bodyEnd, bodyStart)
-        || (!end.isNull() && DomUtil::isAncestor(bodyEnd, end)))
+    if (bodyEnd.isNull() || DomUtil::isAncestor(bodyEnd, bodyStart) ||
+        (!end.isNull() && DomUtil::isAncestor(bodyEnd, end)))
         bodyEnd = endFirst;
 
     const QString separate = site.command.option(QStringLiteral("separate"));
@@ -336,7 +342,8 @@ bool DomDocProc::expandBlock(CommandSite& site, const QDomNode& destParent, QDom
     return true;
 }
 
-QDomNode DomDocProc::getTextInsert(const QDomNode& commandNode, const QString& result, const QString& replaceEmpty)
+QDomNode DomDocProc::getTextInsert(const QDomNode& commandNode, const QString& result,
+                                   const QString& replaceEmpty)
 {
     return format->textInsert(resultDoc, commandNode, result.isEmpty() ? replaceEmpty : result);
 }
@@ -361,7 +368,8 @@ QDomNode DomDocProc::findSeedRow(const QDomNode& commandNode)
     return row;
 }
 
-QDomNode DomDocProc::getTableInsert(const QDomNode& seedRow, const QString& result, const QString& replaceEmpty)
+QDomNode DomDocProc::getTableInsert(const QDomNode& seedRow, const QString& result,
+                                    const QString& replaceEmpty)
 {
     return TableRows::fill(resultDoc, seedRow.toElement(), result, replaceEmpty, *format);
 }

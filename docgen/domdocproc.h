@@ -29,8 +29,9 @@ struct DomTemplatePart;
 class DomDocProc : public BaseDocProc
 {
 public:
-    DomDocProc(const QString& sourceFileName, const QString& destinationFileName, const QString& templateFileName,
-               const QString& queryFolder, QTextCodec* codec, std::unique_ptr<DomFormat> format);
+    DomDocProc(const QString& sourceFileName, const QString& destinationFileName,
+               const QString& templateFileName, const QString& queryFolder, QTextCodec* codec,
+               std::unique_ptr<DomFormat> format);
     ~DomDocProc() override;
 
     bool generateDocument() override;
@@ -63,15 +64,16 @@ private:
     void placeCommand(CommandSite& site, const QDomNode& start, const QDomNode& end);
     // Puts the command's output below `destParent`; false when the walk of
     // this level stops.
-    bool executeCommand(CommandSite& site, const QDomNode& destParent, QDomNode& lastAdded, const QDomNode& end);
+    bool executeCommand(CommandSite& site, const QDomNode& destParent, QDomNode& lastAdded,
+                        const QDomNode& end);
     bool expandBlock(CommandSite& site, const QDomNode& destParent, QDomNode& lastAdded, const QDomNode& end);
     // `node` itself if it is a paragraph, otherwise its nearest paragraph.
     QDomElement paragraphOf(const QDomNode& node) const;
 
     // What replaces a command; built in the result, the template is not changed.
     QDomNode getTextInsert(const QDomNode& commandNode, const QString& result, const QString& replaceEmpty);
-    QDomNode getMultiTextInsert(const QDomElement& paragraph, const QDomNode& commandNode, const QString& result,
-                                const QString& replaceEmpty);
+    QDomNode getMultiTextInsert(const QDomElement& paragraph, const QDomNode& commandNode,
+                                const QString& result, const QString& replaceEmpty);
     QDomNode findSeedRow(const QDomNode& commandNode);
     QDomNode getTableInsert(const QDomNode& seedRow, const QString& result, const QString& replaceEmpty);
     QDomNode getPictureInsert(const QDomNode& commandNode, const QString& fileName);

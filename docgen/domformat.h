@@ -65,8 +65,8 @@ public:
     // of its own; returns the number of command blocks.
     virtual int isolateCommands(const QDomDocument& part) const = 0;
     // Facts about a part that the package side needs later.
-    virtual void readPartFacts(DomTemplatePart& part, const QString& packagePath, const QStringList& entryNames,
-                               QTextCodec* codec) const;
+    virtual void readPartFacts(DomTemplatePart& part, const QString& packagePath,
+                               const QStringList& entryNames, QTextCodec* codec) const;
 
     // The walk.
     // The command's text when `node` holds a whole command, else empty.
@@ -79,7 +79,8 @@ public:
 
     // What replaces a command; built in `doc`, the template is only read.
     // The value put in place of a text command's block.
-    virtual QDomNode textInsert(QDomDocument& doc, const QDomNode& commandNode, const QString& value) const = 0;
+    virtual QDomNode textInsert(QDomDocument& doc, const QDomNode& commandNode,
+                                const QString& value) const = 0;
     // A holder of one paragraph per line, in the style of `paragraph`.
     virtual QDomNode linesInsert(QDomDocument& doc, const QDomElement& paragraph, const QDomNode& commandNode,
                                  const QStringList& lines) const = 0;

@@ -2,17 +2,23 @@
 
 #include "domformat.h"
 #include "domutil.h"
+#include "proccommand.h"
 #include "ziputil.h"
 
 #include <algorithm>
 
 namespace {
 
+// Reads, parses and prepares one part. With `onlyWithCommands` a part whose
+// text cannot hold a command at all is not parsed: most headers, footers and
+// styles hold none, and parsing them would cost more than the rest of a
+// small document.
 bool loadPart(DomTemplatePart& part, const QString& packagePath, const QString& entryName,
-              const QStringList& entryNames, QTextCodec* codec, const DomFormat& format)
+              const QStringList& entryNames, QTextCodec* codec, const DomFormat& format, bool onlyWithCommands)
 {
     const QString text = ZipUtil::loadTextFile(packagePath, entryName, codec);
-    if (text.isEmpty() || !DomUtil::parseDocument(part.doc, text))
+    if (text.isEmpty() || (onlyWithCommands && !ProcCommand::blockPattern().match(text).hasMatch())
+        || !DomUtil::parseDocument(part.doc, text))
         return false;
     part.entryName = entryName;
     part.commandCount = format.isolateCommands(part.doc);
@@ -43,7 +49,7 @@ std::shared_ptr<const DomTemplate> DomTemplate::load(const QString& packagePath,
     auto loaded = std::make_shared<DomTemplate>();
     loaded->entryNames = ZipUtil::getFileNameList(packagePath);
     DomTemplatePart main;
-    if (!loadPart(main, packagePath, format.names().mainPart, loaded->entryNames, codec, format))
+    if (!loadPart(main, packagePath, format.names().mainPart, loaded->entryNames, codec, format, false))
         return nullptr;
     loaded->parts.append(main);
     loaded->partsRead = 1;
@@ -55,7 +61,7 @@ std::shared_ptr<const DomTemplate> DomTemplate::load(const QString& packagePath,
         // package exactly as it is.
         DomTemplatePart part;
         ++loaded->partsRead;
-        if (loadPart(part, packagePath, name, loaded->entryNames, codec, format) && part.commandCount > 0)
+        if (loadPart(part, packagePath, name, loaded->entryNames, codec, format, true) && part.commandCount > 0)
             loaded->parts.append(part);
     }
     return loaded;

@@ -80,7 +80,8 @@ void OdtPageStyles::deleteEmptySections(QDomDocument& result, const QList<QDomNo
 {
     if (marks.isEmpty())
         return;
-    QDomElement text = childElement(childElement(childElement(result, nnDocContent), nnBody), QStringLiteral("office:text"));
+    QDomElement text =
+        childElement(childElement(childElement(result, nnDocContent), nnBody), QStringLiteral("office:text"));
     if (text.isNull())
         return;
 
@@ -91,8 +92,9 @@ void OdtPageStyles::deleteEmptySections(QDomDocument& result, const QList<QDomNo
     for (QDomNode child = text.firstChild(); !child.isNull(); child = child.nextSibling()) {
         if (child.isElement()) {
             const QDomElement element = child.toElement();
-            const QString style = element.hasAttribute(atStyleName) ? element.attribute(atStyleName)
-                                                                   : element.attribute(QStringLiteral("table:style-name"));
+            const QString style = element.hasAttribute(atStyleName)
+                                      ? element.attribute(atStyleName)
+                                      : element.attribute(QStringLiteral("table:style-name"));
             const auto found = masterPageStyles.constFind(style);
             if (found != masterPageStyles.constEnd())
                 current = found.value();

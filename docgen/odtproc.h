@@ -12,6 +12,6 @@
 class OdtProc : public DomDocProc
 {
 public:
-    OdtProc(const QString& sourceFileName, const QString& destinationFileName, const QString& templateFileName,
-            const QString& queryFolder, QTextCodec* codec);
+    OdtProc(const QString& sourceFileName, const QString& destinationFileName,
+            const QString& templateFileName, const QString& queryFolder, QTextCodec* codec);
 };

@@ -13,11 +13,12 @@ bool PictureFile::load(const QString& path, qint64 maxPixels)
     contentFormat = reader.format().toLower();
     const QSize size = reader.size();
     if (size.isValid() && qint64(size.width()) * size.height() > maxPixels) {
-        showStatus(QStringLiteral("Рисунок %1 не вставлен: его размер %2×%3 точек больше допустимого (%4 точек)")
-                       .arg(shownFileName(path))
-                       .arg(size.width())
-                       .arg(size.height())
-                       .arg(maxPixels));
+        showStatus(
+            QStringLiteral("Рисунок %1 не вставлен: его размер %2×%3 точек больше допустимого (%4 точек)")
+                .arg(shownFileName(path))
+                .arg(size.width())
+                .arg(size.height())
+                .arg(maxPixels));
         return false;
     }
     return reader.read(&picture);

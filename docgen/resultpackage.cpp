@@ -13,8 +13,8 @@ bool ResultPackage::write(const QString& destination, const QString& templatePat
     for (auto it = replaced.constBegin(); it != replaced.constEnd(); ++it)
         replacements.insert(it.key(), const_cast<QByteArray*>(&it.value()));
     StagedFile staged(destination);
-    return staged.isValid() && ZipUtil::copyReplaceArchiveFiles(staged.path(), templatePath, replacements)
-           && addEntries(staged.path()) && staged.commit();
+    return staged.isValid() && ZipUtil::copyReplaceArchiveFiles(staged.path(), templatePath, replacements) &&
+           addEntries(staged.path()) && staged.commit();
 }
 
 bool ResultPackage::addEntries(const QString& packagePath) const

@@ -24,8 +24,8 @@ QString columnValue(const QStringList& values, int column, const QString& line, 
                     const QString& replaceEmpty)
 {
     QString value = column < values.size() ? values.at(column) : QString();
-    if (value.isEmpty() && !replaceEmpty.isEmpty()
-        && (result.isEmpty() || (!line.isEmpty() && column < values.size())))
+    if (value.isEmpty() && !replaceEmpty.isEmpty() &&
+        (result.isEmpty() || (!line.isEmpty() && column < values.size())))
         value = replaceEmpty;
     return value;
 }
@@ -36,12 +36,14 @@ QDomElement TableRows::findSeedRow(const QDomElement& paragraph, const DomFormat
 {
     const DomNames& names = format.names();
     if (paragraph.isNull()) {
-        error = QStringLiteral("Ошибка структуры шаблона - команда вставки таблицы должна быть в отдельном параграфе");
+        error = QStringLiteral(
+            "Ошибка структуры шаблона - команда вставки таблицы должна быть в отдельном параграфе");
         return QDomElement();
     }
     const QDomElement table = previousBlock(paragraph, names.passedOverAfterTable);
     if (table.isNull() || table.nodeName() != names.table) {
-        error = QStringLiteral("Ошибка структуры шаблона - команда вставки таблицы должна следовать сразу за таблицей");
+        error = QStringLiteral(
+            "Ошибка структуры шаблона - команда вставки таблицы должна следовать сразу за таблицей");
         return QDomElement();
     }
     QDomElement row = table.lastChildElement(names.row);
@@ -65,8 +67,10 @@ QDomElement TableRows::fill(QDomDocument& doc, const QDomElement& seedRow, const
         for (QDomElement cell = row.firstChildElement(names.cell); !cell.isNull(); ++column) {
             const QDomElement paragraph = DomUtil::firstElementBelow(cell, names.paragraph, names.table);
             if (!paragraph.isNull())
-                format.appendCellValue(doc, paragraph, columnValue(values, column, line, result, replaceEmpty));
-            cell = names.onlyCellsAreColumns ? cell.nextSiblingElement(names.cell) : cell.nextSiblingElement();
+                format.appendCellValue(doc, paragraph,
+                                       columnValue(values, column, line, result, replaceEmpty));
+            cell =
+                names.onlyCellsAreColumns ? cell.nextSiblingElement(names.cell) : cell.nextSiblingElement();
         }
         holder.appendChild(row);
     }

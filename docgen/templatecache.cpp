@@ -32,9 +32,9 @@ std::shared_ptr<const DomTemplate> TemplateCache::get(const QString& packagePath
     if (!codec)
         codec = QTextCodec::codecForName("UTF-8");
     const QString key = format.names().mainPart + QLatin1Char('\n') + info.absoluteFilePath();
-    const QString stamp = QString::number(info.lastModified().toMSecsSinceEpoch()) + QLatin1Char('\n')
-                          + QString::number(info.size()) + QLatin1Char('\n')
-                          + QString::fromLatin1(codec->name());
+    const QString stamp = QString::number(info.lastModified().toMSecsSinceEpoch()) + QLatin1Char('\n') +
+                          QString::number(info.size()) + QLatin1Char('\n') +
+                          QString::fromLatin1(codec->name());
     if (const CachedTemplate* cached = cache.object(key)) {
         if (cached->stamp == stamp)
             return cached->loaded;

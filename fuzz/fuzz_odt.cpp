@@ -1,7 +1,7 @@
 // The ODT part walk: any content part, prepared as a template is, walked
 // with the contract example's queries and data, and written out again.
-#include "odtproc.h"
 #include "fuzzsupport.h"
+#include "odtproc.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -55,8 +55,12 @@ QString BaseDocProc::getQueryResult(const QString& queryName)
     if (path.isEmpty()) {
         const QString fileName = checkExt(queryName, QStringLiteral("xq"));
         // A name that climbs out of the query folder would run any file.
-        if (QString(fileName).replace(QLatin1Char('\\'), QLatin1Char('/')).split(QLatin1Char('/')).contains(QStringLiteral(".."))) {
-            reportError(QStringLiteral("Ошибка в шаблоне: запрос %1 указан вне папки запросов шаблона").arg(queryName),
+        if (QString(fileName)
+                .replace(QLatin1Char('\\'), QLatin1Char('/'))
+                .split(QLatin1Char('/'))
+                .contains(QStringLiteral(".."))) {
+            reportError(QStringLiteral("Ошибка в шаблоне: запрос %1 указан вне папки запросов шаблона")
+                            .arg(queryName),
                         QString());
             return errorMarker;
         }
@@ -75,10 +79,15 @@ namespace {
 
 bool isKnownWord(const QString& key)
 {
-    static const QStringList known{
-        QStringLiteral("query"),          QStringLiteral("replace_empty"),  QStringLiteral("iterate_start"),
-        QStringLiteral("iterate_end"),    QStringLiteral("separate"),       QStringLiteral("keep_empty"),
-        QStringLiteral("insert_table"),   QStringLiteral("insert_picture"), QStringLiteral("delete_empty_section")};
+    static const QStringList known{QStringLiteral("query"),
+                                   QStringLiteral("replace_empty"),
+                                   QStringLiteral("iterate_start"),
+                                   QStringLiteral("iterate_end"),
+                                   QStringLiteral("separate"),
+                                   QStringLiteral("keep_empty"),
+                                   QStringLiteral("insert_table"),
+                                   QStringLiteral("insert_picture"),
+                                   QStringLiteral("delete_empty_section")};
     return known.contains(key);
 }
 
@@ -93,15 +102,17 @@ QString BaseDocProc::commandResult(const ProcCommand& command)
 {
     const QString queryName = command.option(QStringLiteral("query"));
     if (command.commandText().isEmpty()) {
-        reportError(QStringLiteral("Ошибка в шаблоне: пустая команда %1").arg(shownCommand(command)), QString());
+        reportError(QStringLiteral("Ошибка в шаблоне: пустая команда %1").arg(shownCommand(command)),
+                    QString());
         return QString();
     }
     if (command.commandType() == IterateEnd) {
         // A matched end is consumed by its block; one that reaches here closes nothing.
-        reportError(QStringLiteral("Ошибка структуры шаблона: команда %1 закрывает блок итераций, который не был "
-                                   "открыт")
-                        .arg(shownCommand(command)),
-                    QString());
+        reportError(
+            QStringLiteral("Ошибка структуры шаблона: команда %1 закрывает блок итераций, который не был "
+                           "открыт")
+                .arg(shownCommand(command)),
+            QString());
         return QString();
     }
     QStringList unknown;
@@ -132,20 +143,22 @@ int BaseDocProc::iterationCount(const ProcCommand& command, const QString& resul
     for (const QChar c : text)
         isNumber = isNumber && c >= QLatin1Char('0') && c <= QLatin1Char('9');
     if (!isNumber) {
-        reportError(QStringLiteral("Ошибка в шаблоне: запрос %1 команды %2 вернул «%3» вместо числа повторений "
-                                   "(целого неотрицательного числа)")
-                        .arg(queryName, shownCommand(command), text.left(100)),
-                    QString());
+        reportError(
+            QStringLiteral("Ошибка в шаблоне: запрос %1 команды %2 вернул «%3» вместо числа повторений "
+                           "(целого неотрицательного числа)")
+                .arg(queryName, shownCommand(command), text.left(100)),
+            QString());
         return 0;
     }
     bool fits = false;
     const qlonglong count = text.toLongLong(&fits);
     if (!fits || count > generationLimits.maxRepeat) {
-        reportError(QStringLiteral("Ошибка в шаблоне: запрос %1 команды %2 вернул число повторений %3, больше "
-                                   "допустимого %4")
-                        .arg(queryName, shownCommand(command), text.left(100))
-                        .arg(generationLimits.maxRepeat),
-                    QString());
+        reportError(
+            QStringLiteral("Ошибка в шаблоне: запрос %1 команды %2 вернул число повторений %3, больше "
+                           "допустимого %4")
+                .arg(queryName, shownCommand(command), text.left(100))
+                .arg(generationLimits.maxRepeat),
+            QString());
         return 0;
     }
     return int(count);
@@ -154,8 +167,9 @@ int BaseDocProc::iterationCount(const ProcCommand& command, const QString& resul
 bool BaseDocProc::initIterateVar(const QString& name, int count)
 {
     if (iterations.contains(name)) {
-        reportError(QStringLiteral("Ошибка! Повторное использование переменной %1 во вложенном цикле").arg(name),
-                    QString());
+        reportError(
+            QStringLiteral("Ошибка! Повторное использование переменной %1 во вложенном цикле").arg(name),
+            QString());
         return false;
     }
     if (count < 1)

@@ -21,8 +21,8 @@ class QTextCodec;
 class BaseDocProc
 {
 public:
-    BaseDocProc(const QString& sourceFileName, const QString& destinationFileName, const QString& templateFileName,
-                const QString& queryFolder, QTextCodec* codec);
+    BaseDocProc(const QString& sourceFileName, const QString& destinationFileName,
+                const QString& templateFileName, const QString& queryFolder, QTextCodec* codec);
     virtual ~BaseDocProc();
     BaseDocProc(const BaseDocProc&) = delete;
     BaseDocProc& operator=(const BaseDocProc&) = delete;

@@ -34,7 +34,8 @@ ProcCommand::ProcCommand(const QString& blockText)
 
 bool ProcCommand::closesBlock(const QString& varName) const
 {
-    return type == IterateEnd && option(QStringLiteral("iterate_end")).compare(varName, Qt::CaseInsensitive) == 0;
+    return type == IterateEnd &&
+           option(QStringLiteral("iterate_end")).compare(varName, Qt::CaseInsensitive) == 0;
 }
 
 const QRegularExpression& ProcCommand::blockPattern()

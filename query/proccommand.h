@@ -4,7 +4,8 @@
 #include <QRegularExpression>
 #include <QString>
 
-enum CommandType {
+enum CommandType
+{
     TextInsert = 0,
     TableInsert = 1,
     IterateStart = 2,

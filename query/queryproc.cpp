@@ -6,8 +6,8 @@
 #include <QNetworkAccessManager>
 #include <QRegularExpression>
 #include <QSourceLocation>
-#include <QTextCodec>
 #include <QTemporaryFile>
+#include <QTextCodec>
 #include <QThreadStorage>
 #include <QUrl>
 #include <QXmlFormatter>
@@ -77,9 +77,10 @@ void QueryProc::prepareForThreads()
     QTemporaryFile query;
     if (!query.open())
         return;
-    query.write("declare variable $inputDocument external; declare variable $i external;\n"
-                "string-join((string(doc($inputDocument)/a/b[$i]), concat('x', count(doc($inputDocument)//b)),\n"
-                "string(exists(doc($inputDocument)/a))), ' ')");
+    query.write(
+        "declare variable $inputDocument external; declare variable $i external;\n"
+        "string-join((string(doc($inputDocument)/a/b[$i]), concat('x', count(doc($inputDocument)//b)),\n"
+        "string(exists(doc($inputDocument)/a))), ' ')");
     query.flush();
     warmUp.executeQuery(query.fileName(), {{QStringLiteral("i"), 1}});
 }
@@ -124,7 +125,7 @@ void QueryProc::reportCritical(const QString& message, const QString& fileName) 
 {
     if (handler) {
         handler->message(QtCriticalMsg, message, QUrl(),
-                                QSourceLocation(QUrl(fileName, QUrl::TolerantMode), -1, -1));
+                         QSourceLocation(QUrl(fileName, QUrl::TolerantMode), -1, -1));
     }
 }
 
@@ -177,7 +178,8 @@ bool QueryProc::setQueryName(QXmlQuery& query, const QString& queryFilePath) con
 {
     const QUrl url = QUrl::fromLocalFile(queryFilePath);
     if (QFile::exists(queryFilePath) && !readsAsWritten(queryFilePath)) {
-        reportCritical(QStringLiteral("файл запроса не в кодировке UTF-8; сохраните его в UTF-8"), queryFilePath);
+        reportCritical(QStringLiteral("файл запроса не в кодировке UTF-8; сохраните его в UTF-8"),
+                       queryFilePath);
         return false;
     }
     if (flags & UseFileUrls) {
@@ -269,7 +271,8 @@ QueryProc::OwnedQuery QueryProc::newQuery(const QXmlQuery* original)
     return query;
 }
 
-QueryProc::OwnedQuery QueryProc::compileQuery(const QString& queryFilePath, const QHash<QString, QVariant>& variables)
+QueryProc::OwnedQuery QueryProc::compileQuery(const QString& queryFilePath,
+                                              const QHash<QString, QVariant>& variables)
 {
     OwnedQuery query;
     if ((flags & ReuseLastQuery) && lastQuery) {

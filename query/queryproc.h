@@ -17,7 +17,8 @@ class QXmlQuery;
 class QueryProc
 {
 public:
-    enum Option {
+    enum Option
+    {
         // The source is the external variable $inputDocument rather than the
         // query's focus.
         BindSourceAsVariable = 0x1,
