@@ -7,13 +7,16 @@
 
 #include <QTextCodec>
 
-BaseDocProc* createDocProc(const QString& format, const QString& sourceFileName, const QString& destinationFileName,
-                           const QString& templateFileName, const QString& queryFolder)
+std::unique_ptr<BaseDocProc> createDocProc(const QString& format, const QString& sourceFileName,
+                                           const QString& destinationFileName,
+                                           const QString& templateFileName, const QString& queryFolder)
 {
     if (format == QLatin1String("docx"))
-        return new DocProc(sourceFileName, destinationFileName, templateFileName, queryFolder, nullptr);
+        return std::make_unique<DocProc>(sourceFileName, destinationFileName, templateFileName, queryFolder,
+                                         nullptr);
     if (format == QLatin1String("odt"))
-        return new OdtProc(sourceFileName, destinationFileName, templateFileName, queryFolder, nullptr);
-    return new RtfProc(sourceFileName, destinationFileName, templateFileName, queryFolder,
-                       QTextCodec::codecForName("Windows-1251"));
+        return std::make_unique<OdtProc>(sourceFileName, destinationFileName, templateFileName, queryFolder,
+                                         nullptr);
+    return std::make_unique<RtfProc>(sourceFileName, destinationFileName, templateFileName, queryFolder,
+                                     QTextCodec::codecForName("Windows-1251"));
 }

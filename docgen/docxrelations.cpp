@@ -2,7 +2,7 @@
 
 #include "docxxml.h"
 #include "domutil.h"
-#include "globals.h"
+#include "picturefile.h"
 
 #include <QDomDocument>
 #include <QDomElement>
@@ -34,19 +34,6 @@ int DocxRelations::maxRelNumber(const QString& relsText)
          rel = rel.nextSiblingElement()) {
         const int number = rel.attribute(QStringLiteral("Id")).remove(nonDigits).toInt();
         maxNumber = std::max(maxNumber, number);
-    }
-    return maxNumber;
-}
-
-int DocxRelations::maxPictureNumber(const QStringList& entryNames)
-{
-    const QString prefix = concatPath(DocxXml::picPath, DocxXml::picPref);
-    int maxNumber = 0;
-    for (const QString& name : entryNames) {
-        if (!name.startsWith(prefix, Qt::CaseInsensitive))
-            continue;
-        const QString rest = name.mid(prefix.size());
-        maxNumber = std::max(maxNumber, rest.left(rest.indexOf(QLatin1Char('.'))).toInt());
     }
     return maxNumber;
 }
@@ -95,9 +82,7 @@ bool DocxRelations::addImageContentTypes(QByteArray& out, const QString& content
     for (const QString& extension : qAsConst(sorted)) {
         QDomElement d = doc.createElement(QStringLiteral("Default"));
         d.setAttribute(QStringLiteral("Extension"), extension);
-        // "image/" and the extension, but TIFF's media type has its long name.
-        const QString subtype = extension == QLatin1String("tif") ? QStringLiteral("tiff") : extension;
-        d.setAttribute(QStringLiteral("ContentType"), QStringLiteral("image/%1").arg(subtype));
+        d.setAttribute(QStringLiteral("ContentType"), PictureFile::mediaType(extension));
         types.insertBefore(d, anchor);
     }
     DomUtil::rawDataFromDoc(out, doc, codec, -1);

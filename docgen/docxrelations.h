@@ -26,9 +26,6 @@ public:
     // ids without digits count as 0); 0 for text that does not parse.
     static int maxRelNumber(const QString& relsText);
 
-    // Highest N among the entries "word/media/imageN.<ext>" (any case).
-    static int maxPictureNumber(const QStringList& entryNames);
-
     // Serialises the relationships part `relsText` (a new, empty one when
     // `create` is set) with image relationships appended. False, leaving
     // `out` alone, when existing text does not parse: then the template's
@@ -36,8 +33,8 @@ public:
     static bool addImageRelationships(QByteArray& out, const QString& relsText, bool create,
                                       const QVector<Relationship>& relationships, QTextCodec* codec);
 
-    // Serialises the content types with a "Default" of type "image/<ext>"
-    // for each extension that has none yet. False when nothing needs adding
+    // Serialises the content types with a "Default" of the picture media
+    // type for each extension that has none yet. False when nothing needs adding
     // or the text does not parse.
     static bool addImageContentTypes(QByteArray& out, const QString& contentTypesText,
                                      const QSet<QString>& extensions, QTextCodec* codec);

@@ -6,18 +6,6 @@
 
 namespace DocxXml {
 
-const QRegularExpression& commandBlockPattern()
-{
-    static const QRegularExpression reCommandBlock(patCommandBlock);
-    return reCommandBlock;
-}
-
-const QRegularExpression& wholeCommandBlockPattern()
-{
-    static const QRegularExpression reCommandBlock(QRegularExpression::anchoredPattern(patCommandBlock));
-    return reCommandBlock;
-}
-
 bool isHeaderFooterEntry(const QString& entryName)
 {
     static const QRegularExpression reHeaderFooter(QRegularExpression::anchoredPattern(patHeaderFooter));

@@ -5,8 +5,8 @@
 #include <QRegularExpression>
 #include <QString>
 
-// WordprocessingML names and the small tree helpers that the DOCX generator,
-// its run normaliser and its template cache share. Parts are parsed without
+// WordprocessingML names and the small tree helpers that the DOCX format,
+// its run pieces and its sections share. Parts are parsed without
 // namespace processing, so elements are compared by qualified name ("w:p").
 namespace DocxXml {
 
@@ -32,16 +32,9 @@ inline const QString relIdPref = QStringLiteral("rId");
 inline const QString picPath = QStringLiteral("word/media");
 inline const QString picPref = QStringLiteral("image");
 
-// A command block: an opening bracket, then characters other than an opening
-// bracket holding at least two percent signs, then a closing bracket.
-inline const QString patCommandBlock = QStringLiteral("\\[[^\\[]*%[^\\[]*%[^\\[]*\\]");
 inline const QString patHeaderFooter = QStringLiteral("(word/header\\d*\\.xml|word/footer\\d*\\.xml)");
 inline const QString patNotes = QStringLiteral("(word/footnotes\\.xml|word/endnotes\\.xml)");
 
-// The compiled block pattern, created once; matching is thread-safe.
-const QRegularExpression& commandBlockPattern();
-// The same pattern anchored at both ends: the whole text is one block.
-const QRegularExpression& wholeCommandBlockPattern();
 // Whether an entry name is a header or footer part.
 bool isHeaderFooterEntry(const QString& entryName);
 // Whether an entry name is the footnotes or the endnotes part.

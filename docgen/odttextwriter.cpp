@@ -1,10 +1,11 @@
 #include "odttextwriter.h"
 
-#include "odtnames.h"
-
-using namespace OdtNames;
-
 namespace {
+
+const QString nnSpace = QStringLiteral("text:s");
+const QString nnTab = QStringLiteral("text:tab");
+const QString nnLineBreak = QStringLiteral("text:line-break");
+const QString atCount = QStringLiteral("text:c");
 
 bool isXmlChar(ushort c)
 {
@@ -118,4 +119,9 @@ QStringList OdtTextWriter::splitLines(const QString& value)
             line.chop(1);
     }
     return lines;
+}
+
+bool OdtTextWriter::isSpacingElement(const QString& name)
+{
+    return name == nnSpace || name == nnTab || name == nnLineBreak;
 }

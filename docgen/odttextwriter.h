@@ -25,4 +25,7 @@ public:
     // The lines of a query result: split at line feeds ("\r\n" counts as
     // one), empty lines kept, so an empty value is one empty line.
     static QStringList splitLines(const QString& value);
+    // Whether `name` is one of the elements written for spaces, tabs and
+    // line breaks.
+    static bool isSpacingElement(const QString& name);
 };

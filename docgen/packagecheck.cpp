@@ -2,43 +2,30 @@
 
 #include "ziputil.h"
 
+#include <QCache>
 #include <QDateTime>
 #include <QFileInfo>
-#include <QVector>
 
 namespace {
 
-struct Verdict
-{
-    QString key;
-    QString problem;
-};
-
-// Most recently used first.
-thread_local QVector<Verdict> verdicts;
-const int capacity = 8;
+// Verdicts by package state (path, modification time, size).
+thread_local QCache<QString, QString> verdicts(8);
 
 } // namespace
 
 QString PackageCheck::problemOf(const QString& packagePath)
 {
     const QFileInfo info(packagePath);
-    const QString key = info.absoluteFilePath() + QLatin1Char('\n')
-                        + QString::number(info.lastModified().toMSecsSinceEpoch()) + QLatin1Char('\n')
-                        + QString::number(info.size());
-    for (int i = 0; i < verdicts.size(); ++i) {
-        if (verdicts.at(i).key == key) {
-            verdicts.move(i, 0);
-            return verdicts.first().problem;
-        }
-    }
+    const QString key = info.absoluteFilePath() + QLatin1Char('\n') +
+                        QString::number(info.lastModified().toMSecsSinceEpoch()) + QLatin1Char('\n') +
+                        QString::number(info.size());
+    if (const QString* known = verdicts.object(key))
+        return *known;
     QString damaged;
     QString problem;
     if (!ZipUtil::checkArchive(packagePath, &damaged))
         problem = damaged.isEmpty() ? QStringLiteral("архив не читается")
                                     : QStringLiteral("повреждён элемент %1").arg(damaged);
-    if (verdicts.size() >= capacity)
-        verdicts.removeLast();
-    verdicts.prepend({key, problem});
+    verdicts.insert(key, new QString(problem));
     return problem;
 }

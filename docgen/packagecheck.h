@@ -7,7 +7,7 @@
 // damaged data in any entry would pass into every document unnoticed. Each
 // package is therefore read through once, every entry with its CRC, when a
 // thread first uses it; the verdict is kept per thread, keyed like the
-// template caches (path, modification time, size).
+// template cache (path, modification time, size).
 class PackageCheck
 {
 public:

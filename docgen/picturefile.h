@@ -15,7 +15,18 @@ public:
     // refused or cannot be read.
     bool load(const QString& path, qint64 maxPixels);
 
-    QImage image;
+    const QImage& image() const { return picture; }
     // The format found in the file's content, in lower case ("png", "jpeg").
-    QByteArray format;
+    const QByteArray& format() const { return contentFormat; }
+    // The extension of `fileName` as written; the content's format for a
+    // name without one (or with a dot only in a folder name).
+    QString extensionFor(const QString& fileName) const;
+
+    // The media type of a picture format or file extension ("jpg" and
+    // "jpeg" give "image/jpeg").
+    static QString mediaType(const QString& format);
+
+private:
+    QImage picture;
+    QByteArray contentFormat;
 };

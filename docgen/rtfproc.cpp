@@ -13,9 +13,6 @@
 
 namespace {
 
-// A command block: an opening bracket, then anything but another opening
-// bracket holding at least two percent signs, then a closing bracket.
-const QLatin1String patCommandBlock("\\[[^\\[]*%[^\\[]*%[^\\[]*\\]");
 // Paragraph and row marks; the look-ahead keeps \pard, \rowd and the like out.
 const QLatin1String patPar("\\\\par(?=[\\s\\{\\}\\\\])");
 const QLatin1String patRow("\\\\row(?=[\\s\\{\\}\\\\])");
@@ -30,7 +27,7 @@ const QLatin1String patRtfCommand("\\\\[a-z]+[0-9]*");
 
 const QLatin1String rowMark("\\row");
 
-QRegExp makeRegExp(const QLatin1String& pattern, Qt::CaseSensitivity cs = Qt::CaseSensitive,
+QRegExp makeRegExp(const QString& pattern, Qt::CaseSensitivity cs = Qt::CaseSensitive,
                    bool minimal = false)
 {
     QRegExp rx(pattern, cs, QRegExp::RegExp);
@@ -224,7 +221,7 @@ void moveToRealEnd(const QString& text, int& position)
 RtfProc::RtfProc(const QString& sourceFileName, const QString& destinationFileName,
                  const QString& templateFileName, const QString& queryFolder, QTextCodec* codec)
     : BaseDocProc(sourceFileName, destinationFileName, templateFileName, queryFolder, codec),
-      rxCommandBlock(makeRegExp(patCommandBlock, Qt::CaseInsensitive)), rxPar(makeRegExp(patPar)),
+      rxCommandBlock(makeRegExp(ProcCommand::patCommandBlock, Qt::CaseInsensitive)), rxPar(makeRegExp(patPar)),
       rxRow(makeRegExp(patRow)), rxParRow(makeRegExp(patParRow)), rxCell(makeRegExp(patCell)),
       rxRtfSkipBlock(makeRegExp(patRtfSkipBlock, Qt::CaseSensitive, true)),
       rxRtfCommand(makeRegExp(patRtfCommand))
@@ -252,13 +249,13 @@ bool RtfProc::generateDocument()
     // carriage return byte, and RTF may carry them in binary data. The
     // Windows-1251 codec maps each byte to a character and back, so a
     // template without commands comes out byte for byte.
-    QFile templateFile(templateFileName);
+    QFile templateFile(templateFileName());
     if (!templateFile.open(QIODevice::ReadOnly)) {
         showStatus(QStringLiteral("Ошибка открытия файла-шаблона"));
         return false;
     }
     QTextStream in(&templateFile);
-    in.setCodec(codec);
+    in.setCodec(codec());
     in.setAutoDetectUnicode(false);
     const QString text = in.readAll();
     if (in.status() != QTextStream::Ok || templateFile.error() != QFileDevice::NoError) {
@@ -266,16 +263,16 @@ bool RtfProc::generateDocument()
         return false;
     }
     templateFile.close();
-    resultsInCodePage = declaresCodePage(text, windowsCodePage(codec));
+    resultsInCodePage = declaresCodePage(text, windowsCodePage(codec()));
 
-    StagedFile staged(destinationFileName);
+    StagedFile staged(destinationFileName());
     QFile destinationFile(staged.path());
     if (!staged.isValid() || !destinationFile.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
         showStatus(QStringLiteral("Ошибка открытия конечного файла преобразования"));
         return false;
     }
     QTextStream out(&destinationFile);
-    out.setCodec(codec);
+    out.setCodec(codec());
     out.setAutoDetectUnicode(false);
     out.setGenerateByteOrderMark(false);
     RtfWriter writer(out);
@@ -289,7 +286,7 @@ bool RtfProc::generateDocument()
         showStatus(QStringLiteral("Ошибка записи конечного файла преобразования"));
         return false;
     }
-    return !hasTemplateErrors && !queryProc.hasErrors;
+    return !hasTemplateErrors() && !queryProc().hasErrors();
 }
 
 bool RtfProc::findCommandBlock(const QString& text, int from, int& start, int& end) const
@@ -360,8 +357,7 @@ bool RtfProc::findIterateEndBlock(const QString& text, int from, const QString& 
     int blockEnd = 0;
     while (findCommandBlock(text, from, blockStart, blockEnd)) {
         const ProcCommand command(getCleanCommandStr(text, blockStart, blockEnd));
-        if (command.commandType == IterateEnd &&
-            command.option(QStringLiteral("iterate_end")).compare(varName, Qt::CaseInsensitive) == 0) {
+        if (command.closesBlock(varName)) {
             start = blockStart;
             end = blockEnd;
             return true;
@@ -380,7 +376,7 @@ void RtfProc::processTemlateStr(const QString& text, RtfWriter& stream)
         const ProcCommand command(getCleanCommandStr(text, start, end));
         QString result = encodableResult(commandResult(command));
 
-        if (command.commandType == IterateStart) {
+        if (command.commandType() == IterateStart) {
             pos = processIterateBlock(text, pos, start, end, command, result, stream);
             continue;
         }
@@ -389,7 +385,7 @@ void RtfProc::processTemlateStr(const QString& text, RtfWriter& stream)
         QString replacement;
         int replacedStart = start;
         int replacedEnd = end;
-        if (command.commandType == TableInsert) {
+        if (command.commandType() == TableInsert) {
             int rowStart = 0;
             int rowEnd = 0;
             if (findTemplateRow(text, pos, start, rowStart, rowEnd)) {
@@ -434,55 +430,49 @@ int RtfProc::processIterateBlock(const QString& text, int pos, int start, int en
             QString());
         return end;
     }
-
-    // The body runs from the paragraph after the start command's paragraph to
-    // the last paragraph or row before the end command's paragraph. When both
-    // commands share a paragraph, the text between them is repeated in place.
-    int bodyStart = end;
-    int bodyEnd = endStart;
-    int after = endEnd;
-    bool rowBody = false;
-    const int startPar = rxPar.indexIn(text, end);
-    if (startPar >= 0 && startPar < endStart) {
-        bodyStart = startPar;
-        moveToRealEnd(text, bodyStart);
-        bodyStart = qMin(bodyStart, endStart);
-        const int lastMark = rxParRow.lastIndexIn(text, endStart);
-        rowBody = text.midRef(lastMark, 4) == rowMark;
-        bodyEnd = lastMark;
-        moveToRealEnd(text, bodyEnd);
-        bodyEnd = qBound(bodyStart, bodyEnd, endStart);
-        after = paragraphEndAfter(text, endEnd);
-    }
+    const BlockBody block = blockBody(text, end, endStart, endEnd);
 
     // What follows the start command in its paragraph stays, without the mark.
-    processTemlateStr(withoutParMarks(text, end, bodyStart), stream);
+    processTemlateStr(withoutParMarks(text, end, block.start), stream);
 
-    QString body = text.mid(bodyStart, bodyEnd - bodyStart);
-    if (rowBody)
+    QString body = text.mid(block.start, block.end - block.start);
+    if (block.endsWithRow)
         body += QLatin1String("\\pard ");
     const int bodyParity = braceParity(body);
     balance(body);
 
     const QString separator = getSeparateStr(command.option(QStringLiteral("separate")));
-    int count = iterationCount(command, result);
-    if (count < 1 && command.hasOption(QStringLiteral("keep_empty")))
-        count = 1;
-    if (initIterateVar(name, count)) {
-        for (int value = incIterateVarOnTop(); value != 0; value = incIterateVarOnTop()) {
-            processTemlateStr(body, stream);
-            if (!separator.isEmpty() && value != count)
-                stream << separator;
-        }
-    }
+    produceRepetitions(
+        command, result, [&] { processTemlateStr(body, stream); }, [&] { stream << separator; });
     // The copies are balanced each; what the body left open or closed in the
     // template is restored once for the text that follows it.
     stream << bracesFor(bodyParity);
 
-    processTemlateStr(text.mid(bodyEnd, endStart - bodyEnd), stream);
+    processTemlateStr(text.mid(block.end, endStart - block.end), stream);
     stream << bracesFor(braceParity(text, endStart, endEnd));
-    processTemlateStr(withoutParMarks(text, endEnd, after), stream);
-    return after;
+    processTemlateStr(withoutParMarks(text, endEnd, block.after), stream);
+    return block.after;
+}
+
+RtfProc::BlockBody RtfProc::blockBody(const QString& text, int end, int endStart, int endEnd) const
+{
+    // The body runs from the paragraph after the start command's paragraph to
+    // the last paragraph or row before the end command's paragraph. When both
+    // commands share a paragraph, the text between them is repeated in place.
+    BlockBody block{end, endStart, endEnd, false};
+    const int startPar = rxPar.indexIn(text, end);
+    if (startPar < 0 || startPar >= endStart)
+        return block;
+    block.start = startPar;
+    moveToRealEnd(text, block.start);
+    block.start = qMin(block.start, endStart);
+    const int lastMark = rxParRow.lastIndexIn(text, endStart);
+    block.endsWithRow = text.midRef(lastMark, 4) == rowMark;
+    block.end = lastMark;
+    moveToRealEnd(text, block.end);
+    block.end = qBound(block.start, block.end, endStart);
+    block.after = paragraphEndAfter(text, endEnd);
+    return block;
 }
 
 bool RtfProc::findTemplateRow(const QString& text, int pos, int commandStart, int& rowStart,
@@ -542,7 +532,7 @@ QString RtfProc::encodableResult(const QString& result) const
     // \uc1 so that readers skip exactly that one fallback character whatever
     // \ucN the template has in effect. ASCII, RTF markup included, is left
     // as it is.
-    const SingleByteCharset& charset = SingleByteCharset::forCodec(codec);
+    const SingleByteCharset& charset = SingleByteCharset::forCodec(codec());
     bool allEncodable = resultsInCodePage;
     for (int i = 0; allEncodable && i < result.size(); ++i)
         allEncodable = result.at(i).unicode() < 0x80 || charset.canEncode(QStringView(result).mid(i, 1));

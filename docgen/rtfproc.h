@@ -34,8 +34,19 @@ private:
                              int& end) const;
     void processTemlateStr(const QString& text, RtfWriter& stream);
 
+    // Where the body of a repeated block lies, and where the walk goes on.
+    struct BlockBody
+    {
+        int start;
+        int end;
+        int after;
+        // The body ends with a table row, not a paragraph.
+        bool endsWithRow;
+    };
+
     int processIterateBlock(const QString& text, int pos, int start, int end, const ProcCommand& command,
                             const QString& result, RtfWriter& stream);
+    BlockBody blockBody(const QString& text, int end, int endStart, int endEnd) const;
     bool findTemplateRow(const QString& text, int pos, int commandStart, int& rowStart, int& rowEnd) const;
     int paragraphEndAfter(const QString& text, int from) const;
     QString withoutParMarks(const QString& text, int start, int end) const;

@@ -10,13 +10,12 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     FuzzSupport::init();
-    static BaseDocProc proc(QString(), QString(), QString(), QStringLiteral("Queries/none"), nullptr);
+    BaseDocProc proc(QString(), QString(), QString(), QStringLiteral("Queries/none"), nullptr);
     const QString text = QString::fromUtf8(reinterpret_cast<const char*>(data), int(size));
     const ProcCommand command(text);
     // Query names are only looked up, never found: no query runs.
     if (!command.option(QStringLiteral("query")).contains(QLatin1Char('/')))
         proc.commandResult(command);
     proc.iterationCount(command, text);
-    proc.hasTemplateErrors = false;
     return 0;
 }

@@ -1,31 +1,12 @@
 // The DOCX part walk: any main part, normalised as a template is, walked
 // with the contract example's queries and data, and written out again.
 #include "docproc.h"
-#include "docxrunnormalizer.h"
-#include "domutil.h"
 #include "fuzzsupport.h"
-
-#include <QTextCodec>
 
 #include <cstddef>
 #include <cstdint>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    FuzzSupport::init();
-    QDomDocument doc;
-    if (!FuzzSupport::parsePart(doc, data, size))
-        return 0;
-    DocxRunNormalizer::normalize(doc);
-    DocProc proc(FuzzSupport::contractSource(),
-                 FuzzSupport::scratchDir() + QStringLiteral("/result.docx"), QString(),
-                 QStringLiteral("Queries/contract"), nullptr);
-    proc.templateDoc = doc;
-    proc.resultDoc.setContent(QString());
-    proc.processTemlate(proc.resultDoc, doc.firstChild(), QDomNode());
-    proc.deleteEmptySections();
-    proc.closeCellsAndTextBoxes();
-    QByteArray bytes;
-    DomUtil::rawDataFromDoc(bytes, proc.resultDoc, QTextCodec::codecForName("UTF-8"), -1);
-    return 0;
+    return FuzzSupport::walkMainPart<DocProc>(data, size);
 }

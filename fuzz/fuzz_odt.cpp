@@ -1,32 +1,12 @@
 // The ODT part walk: any content part, prepared as a template is, walked
 // with the contract example's queries and data, and written out again.
-#include "domutil.h"
 #include "fuzzsupport.h"
-#include "odtcommands.h"
 #include "odtproc.h"
-
-#include <QTextCodec>
 
 #include <cstddef>
 #include <cstdint>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    FuzzSupport::init();
-    QDomDocument doc;
-    if (!FuzzSupport::parsePart(doc, data, size))
-        return 0;
-    OdtCommands::isolate(doc);
-    OdtProc proc(FuzzSupport::contractSource(),
-                 FuzzSupport::scratchDir() + QStringLiteral("/result.odt"), QString(),
-                 QStringLiteral("Queries/contract"), nullptr);
-    proc.templateDoc = doc;
-    proc.resultDoc.createDocumentFragment(); // gives the result its (empty) tree
-    proc.prepareStyles();
-    proc.processTemlate(proc.resultDoc, doc.firstChild(), QDomNode());
-    proc.addSeparateStyle();
-    proc.deleteEmptySections();
-    QByteArray bytes;
-    DomUtil::rawDataFromDoc(bytes, proc.resultDoc, QTextCodec::codecForName("UTF-8"), -1);
-    return 0;
+    return FuzzSupport::walkMainPart<OdtProc>(data, size);
 }

@@ -1,6 +1,7 @@
 #include "fuzzsupport.h"
 
 #include "globals.h"
+#include "domdocproc.h"
 #include "domutil.h"
 #include "ziputil.h"
 
@@ -66,4 +67,14 @@ QString FuzzSupport::writeInput(const QString& name, const uint8_t* data, size_t
 bool FuzzSupport::parsePart(QDomDocument& doc, const uint8_t* data, size_t size)
 {
     return DomUtil::parseDocument(doc, QByteArray(reinterpret_cast<const char*>(data), int(size)));
+}
+
+void FuzzSupport::walkMainPart(DomDocProc& generator, const uint8_t* data, size_t size)
+{
+    QDomDocument doc;
+    if (!parsePart(doc, data, size))
+        return;
+    const QDomDocument result = generator.renderTemplatePart(doc, true);
+    QByteArray bytes;
+    DomUtil::rawDataFromDoc(bytes, result, nullptr, -1);
 }

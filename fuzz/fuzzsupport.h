@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
+class DomDocProc;
+
 // Shared set-up of the fuzz targets: an application object, quiet message
 // channels, the bundled examples as resource folder, and a scratch folder in
 // memory that each target owns.
@@ -22,5 +24,19 @@ QString contractSource();
 QString writeInput(const QString& name, const uint8_t* data, size_t size);
 // Parses the input as an XML part; false when it is none.
 bool parsePart(QDomDocument& doc, const uint8_t* data, size_t size);
+// Walks the input, when it is an XML part, as the main part of a template of
+// the generator's format, and writes the result out again.
+void walkMainPart(DomDocProc& generator, const uint8_t* data, size_t size);
+// The same with a generator of type `Generator` that runs the contract
+// example's queries on its data.
+template <typename Generator>
+int walkMainPart(const uint8_t* data, size_t size)
+{
+    init();
+    Generator generator(contractSource(), scratchDir() + QStringLiteral("/result"), QString(),
+                        QStringLiteral("Queries/contract"), nullptr);
+    walkMainPart(generator, data, size);
+    return 0;
+}
 
 } // namespace FuzzSupport

@@ -23,7 +23,7 @@ namespace {
 
 std::unique_ptr<QueryProc> newQueryProc(const QString& sourcePath)
 {
-    return std::make_unique<QueryProc>(sourcePath, true, true, true, false);
+    return std::make_unique<QueryProc>(sourcePath);
 }
 
 // Strips the first of the ";"-separated prefixes that begins the name.
@@ -391,23 +391,23 @@ bool XmlFileItem::transform(const QString& format, bool useDestBase, bool overwr
         return false;
     }
 
-    std::unique_ptr<BaseDocProc> generator(
-        createDocProc(format, sourcePath, destPath, templatePath, t->queryFolder()));
+    const std::unique_ptr<BaseDocProc> generator =
+        createDocProc(format, sourcePath, destPath, templatePath, t->queryFolder());
     generator->setMessageHandler(globalMessageHandler());
-    generator->limits = limits;
+    generator->setLimits(limits);
     if (generator->generateDocument()) {
         setState(stateGenerated);
         showStatus(QStringLiteral("Файл: %1 успешно преобразован в документ: %2").arg(shownSource, shownDest));
         return true;
     }
     bool recorded = false;
-    if (generator->hasTemplateErrors) {
+    if (generator->hasTemplateErrors()) {
         appendErrorText(QStringLiteral("Ошибка преобразования файла: %1 в документ: %2. Ошибка в структуре шаблона: "
                                        "%3. Результат скорей всего некорректный.")
                             .arg(shownSource, shownDest, shownFileName(templatePath)));
         recorded = true;
     }
-    if (generator->queryProc.hasErrors) {
+    if (generator->queryProc().hasErrors()) {
         appendErrorText(QStringLiteral("Ошибка преобразования файла: %1 в документ: %2. Имели место ошибки "
                                        "выполнения запросов. Результат скорей всего некорректный.")
                             .arg(shownSource, shownDest));

@@ -14,9 +14,9 @@ const QString BaseDocProc::errorMarker = QStringLiteral("!!! ОШИБКА !!!");
 
 BaseDocProc::BaseDocProc(const QString& sourceFileName, const QString& destinationFileName,
                          const QString& templateFileName, const QString& queryFolder, QTextCodec* codec)
-    : sourceFileName(sourceFileName), destinationFileName(destinationFileName), templateFileName(templateFileName),
-      queryFolder(queryFolder), codec(codec ? codec : QTextCodec::codecForName("UTF-8")),
-      queryProc(sourceFileName, true, true, true, false)
+    : sourceFile(sourceFileName), destinationFile(destinationFileName), templateFile(templateFileName),
+      queryFolder(queryFolder), textCodec(codec ? codec : QTextCodec::codecForName("UTF-8")),
+      queries(sourceFileName)
 {
 }
 
@@ -30,13 +30,13 @@ bool BaseDocProc::generateDocument()
 void BaseDocProc::setMessageHandler(QAbstractMessageHandler* handler)
 {
     messageHandler = handler;
-    queryProc.messageHandler = handler;
+    queries.setMessageHandler(handler);
 }
 
 const QString& BaseDocProc::xmlSourceFilePath()
 {
-    if (sourceFolder.isEmpty() && !sourceFileName.isEmpty())
-        sourceFolder = QFileInfo(sourceFileName).absolutePath();
+    if (sourceFolder.isEmpty() && !sourceFile.isEmpty())
+        sourceFolder = QFileInfo(sourceFile).absolutePath();
     return sourceFolder;
 }
 
@@ -46,7 +46,7 @@ void BaseDocProc::reportError(const QString& message, const QString& fileName)
         messageHandler->message(QtCriticalMsg, message, QUrl(),
                                 QSourceLocation(QUrl(fileName, QUrl::TolerantMode), -1, -1));
     }
-    hasTemplateErrors = true;
+    templateErrors = true;
 }
 
 QString BaseDocProc::getQueryResult(const QString& queryName)
@@ -55,8 +55,12 @@ QString BaseDocProc::getQueryResult(const QString& queryName)
     if (path.isEmpty()) {
         const QString fileName = checkExt(queryName, QStringLiteral("xq"));
         // A name that climbs out of the query folder would run any file.
-        if (QString(fileName).replace(QLatin1Char('\\'), QLatin1Char('/')).split(QLatin1Char('/')).contains(QStringLiteral(".."))) {
-            reportError(QStringLiteral("Ошибка в шаблоне: запрос %1 указан вне папки запросов шаблона").arg(queryName),
+        if (QString(fileName)
+                .replace(QLatin1Char('\\'), QLatin1Char('/'))
+                .split(QLatin1Char('/'))
+                .contains(QStringLiteral(".."))) {
+            reportError(QStringLiteral("Ошибка в шаблоне: запрос %1 указан вне папки запросов шаблона")
+                            .arg(queryName),
                         QString());
             return errorMarker;
         }
@@ -65,8 +69,8 @@ QString BaseDocProc::getQueryResult(const QString& queryName)
             path = fileName;
         queryFileCache.insert(queryName, path);
     }
-    QString result = queryProc.executeQuery(path, queryVars);
-    if (!queryProc.lastQuerySucceeded)
+    QString result = queries.executeQuery(path, iterations.variables());
+    if (!queries.lastQuerySucceeded())
         result += errorMarker;
     return result;
 }
@@ -75,16 +79,21 @@ namespace {
 
 bool isKnownWord(const QString& key)
 {
-    static const QStringList known{
-        QStringLiteral("query"),          QStringLiteral("replace_empty"),  QStringLiteral("iterate_start"),
-        QStringLiteral("iterate_end"),    QStringLiteral("separate"),       QStringLiteral("keep_empty"),
-        QStringLiteral("insert_table"),   QStringLiteral("insert_picture"), QStringLiteral("delete_empty_section")};
+    static const QStringList known{QStringLiteral("query"),
+                                   QStringLiteral("replace_empty"),
+                                   QStringLiteral("iterate_start"),
+                                   QStringLiteral("iterate_end"),
+                                   QStringLiteral("separate"),
+                                   QStringLiteral("keep_empty"),
+                                   QStringLiteral("insert_table"),
+                                   QStringLiteral("insert_picture"),
+                                   QStringLiteral("delete_empty_section")};
     return known.contains(key);
 }
 
 QString shownCommand(const ProcCommand& command)
 {
-    return QStringLiteral("[%") + command.commandText + QStringLiteral("%]");
+    return QStringLiteral("[%") + command.commandText() + QStringLiteral("%]");
 }
 
 } // namespace
@@ -92,20 +101,22 @@ QString shownCommand(const ProcCommand& command)
 QString BaseDocProc::commandResult(const ProcCommand& command)
 {
     const QString queryName = command.option(QStringLiteral("query"));
-    if (command.commandText.isEmpty()) {
-        reportError(QStringLiteral("Ошибка в шаблоне: пустая команда %1").arg(shownCommand(command)), QString());
-        return QString();
-    }
-    if (command.commandType == IterateEnd) {
-        // A matched end is consumed by its block; one that reaches here closes nothing.
-        reportError(QStringLiteral("Ошибка структуры шаблона: команда %1 закрывает блок итераций, который не был "
-                                   "открыт")
-                        .arg(shownCommand(command)),
+    if (command.commandText().isEmpty()) {
+        reportError(QStringLiteral("Ошибка в шаблоне: пустая команда %1").arg(shownCommand(command)),
                     QString());
         return QString();
     }
+    if (command.commandType() == IterateEnd) {
+        // A matched end is consumed by its block; one that reaches here closes nothing.
+        reportError(
+            QStringLiteral("Ошибка структуры шаблона: команда %1 закрывает блок итераций, который не был "
+                           "открыт")
+                .arg(shownCommand(command)),
+            QString());
+        return QString();
+    }
     QStringList unknown;
-    for (auto it = command.options.constBegin(); it != command.options.constEnd(); ++it) {
+    for (auto it = command.options().constBegin(); it != command.options().constEnd(); ++it) {
         if (!isKnownWord(it.key()))
             unknown << it.key();
     }
@@ -132,20 +143,22 @@ int BaseDocProc::iterationCount(const ProcCommand& command, const QString& resul
     for (const QChar c : text)
         isNumber = isNumber && c >= QLatin1Char('0') && c <= QLatin1Char('9');
     if (!isNumber) {
-        reportError(QStringLiteral("Ошибка в шаблоне: запрос %1 команды %2 вернул «%3» вместо числа повторений "
-                                   "(целого неотрицательного числа)")
-                        .arg(queryName, shownCommand(command), text.left(100)),
-                    QString());
+        reportError(
+            QStringLiteral("Ошибка в шаблоне: запрос %1 команды %2 вернул «%3» вместо числа повторений "
+                           "(целого неотрицательного числа)")
+                .arg(queryName, shownCommand(command), text.left(100)),
+            QString());
         return 0;
     }
     bool fits = false;
     const qlonglong count = text.toLongLong(&fits);
-    if (!fits || count > limits.maxRepeat) {
-        reportError(QStringLiteral("Ошибка в шаблоне: запрос %1 команды %2 вернул число повторений %3, больше "
-                                   "допустимого %4")
-                        .arg(queryName, shownCommand(command), text.left(100))
-                        .arg(limits.maxRepeat),
-                    QString());
+    if (!fits || count > generationLimits.maxRepeat) {
+        reportError(
+            QStringLiteral("Ошибка в шаблоне: запрос %1 команды %2 вернул число повторений %3, больше "
+                           "допустимого %4")
+                .arg(queryName, shownCommand(command), text.left(100))
+                .arg(generationLimits.maxRepeat),
+            QString());
         return 0;
     }
     return int(count);
@@ -153,33 +166,36 @@ int BaseDocProc::iterationCount(const ProcCommand& command, const QString& resul
 
 bool BaseDocProc::initIterateVar(const QString& name, int count)
 {
-    if (queryVars.contains(name)) {
-        reportError(QStringLiteral("Ошибка! Повторное использование переменной %1 во вложенном цикле").arg(name),
-                    QString());
+    if (iterations.contains(name)) {
+        reportError(
+            QStringLiteral("Ошибка! Повторное использование переменной %1 во вложенном цикле").arg(name),
+            QString());
         return false;
     }
     if (count < 1)
         return false;
-    iterateValues.push_back(0);
-    iterateCounts.push_back(count);
-    iterateVarNames.push_back(name);
-    queryVars.insert(name, 0);
+    iterations.open(name, count);
     return true;
 }
 
 int BaseDocProc::incIterateVarOnTop()
 {
-    if (iterateVarNames.isEmpty())
-        return 0;
-    int& value = iterateValues.last();
-    ++value;
-    if (value > iterateCounts.last()) {
-        queryVars.remove(iterateVarNames.last());
-        iterateValues.pop_back();
-        iterateCounts.pop_back();
-        iterateVarNames.pop_back();
-        return 0;
+    return iterations.advance();
+}
+
+void BaseDocProc::produceRepetitions(const ProcCommand& command, const QString& result,
+                                     const std::function<void()>& produceBody,
+                                     const std::function<void()>& produceSeparator)
+{
+    int count = iterationCount(command, result);
+    if (count < 1 && command.hasOption(QStringLiteral("keep_empty")))
+        count = 1;
+    if (!initIterateVar(command.option(QStringLiteral("iterate_start")), count))
+        return;
+    const bool separated = !command.option(QStringLiteral("separate")).isEmpty();
+    for (int value = incIterateVarOnTop(); value != 0; value = incIterateVarOnTop()) {
+        produceBody();
+        if (separated && value != count)
+            produceSeparator();
     }
-    queryVars.insert(iterateVarNames.last(), value);
-    return value;
 }

@@ -1,12 +1,14 @@
 #pragma once
 
 #include "generationlimits.h"
+#include "iterationstack.h"
 #include "queryproc.h"
 
 #include <QHash>
 #include <QString>
 #include <QVariant>
-#include <QVector>
+
+#include <functional>
 
 class QAbstractMessageHandler;
 class ProcCommand;
@@ -19,18 +21,28 @@ class QTextCodec;
 class BaseDocProc
 {
 public:
-    BaseDocProc(const QString& sourceFileName, const QString& destinationFileName, const QString& templateFileName,
-                const QString& queryFolder, QTextCodec* codec);
+    BaseDocProc(const QString& sourceFileName, const QString& destinationFileName,
+                const QString& templateFileName, const QString& queryFolder, QTextCodec* codec);
     virtual ~BaseDocProc();
     BaseDocProc(const BaseDocProc&) = delete;
     BaseDocProc& operator=(const BaseDocProc&) = delete;
 
     virtual bool generateDocument();
 
+    // Receives template-structure errors; the query processor's too.
     void setMessageHandler(QAbstractMessageHandler* handler);
+    void setLimits(const GenerationLimits& limits) { generationLimits = limits; }
+    const GenerationLimits& limits() const { return generationLimits; }
+
+    // The two outcomes the caller reads after generateDocument.
+    bool hasTemplateErrors() const { return templateErrors; }
+    const QueryProc& queryProc() const { return queries; }
+
     const QString& xmlSourceFilePath();
     void reportError(const QString& message, const QString& fileName);
     QString getQueryResult(const QString& queryName);
+    // The query file a query name was resolved to; empty before its first use.
+    QString queryFilePath(const QString& queryName) const { return queryFileCache.value(queryName); }
     // The result of a command's query; empty when the command names none.
     // Commands with unknown words, empty commands and ends of repeated
     // blocks that have no start are named in the message log here.
@@ -42,23 +54,39 @@ public:
     int iterationCount(const ProcCommand& command, const QString& result);
     bool initIterateVar(const QString& name, int count);
     int incIterateVarOnTop();
+    // The external variables of the open iteration variables, and how many are open.
+    const QHash<QString, QVariant>& queryVars() const { return iterations.variables(); }
+    int iterationDepth() const { return iterations.depth(); }
 
     // Marker written into the document where a query failed.
     static const QString errorMarker;
 
-    QString sourceFileName;
-    QString destinationFileName;
-    QString templateFileName;
+protected:
+    // A repeated block: `produceBody` once per value 1 to n of the block's
+    // variable (n from the command's query, 1 for an empty block with
+    // keep_empty), and `produceSeparator` between two repetitions when the
+    // command asks for a separator. Nothing when the variable is in use.
+    void produceRepetitions(const ProcCommand& command, const QString& result,
+                            const std::function<void()>& produceBody,
+                            const std::function<void()>& produceSeparator);
+
+    const QString& sourceFileName() const { return sourceFile; }
+    const QString& destinationFileName() const { return destinationFile; }
+    const QString& templateFileName() const { return templateFile; }
+    QTextCodec* codec() const { return textCodec; }
+
+private:
+    QString sourceFile;
+    QString destinationFile;
+    QString templateFile;
     QString queryFolder;
-    QTextCodec* codec;
-    GenerationLimits limits;
-    QueryProc queryProc;
+    QTextCodec* textCodec;
+    GenerationLimits generationLimits;
+    QueryProc queries;
     QAbstractMessageHandler* messageHandler = nullptr;
-    bool hasTemplateErrors = false;
+    bool templateErrors = false;
     QString sourceFolder;
-    QVector<QString> iterateVarNames;
-    QVector<int> iterateValues;
-    QVector<int> iterateCounts;
-    QHash<QString, QVariant> queryVars;
+    IterationStack iterations;
+    // Query name as written in a command -> the query file it resolved to.
     QHash<QString, QString> queryFileCache;
 };

@@ -88,6 +88,43 @@ QDomElement DomUtil::firstElementBelow(const QDomElement& parent, const QString&
     return QDomElement();
 }
 
+bool DomUtil::isAncestor(const QDomNode& ancestor, const QDomNode& node)
+{
+    for (QDomNode n = node.parentNode(); !n.isNull(); n = n.parentNode()) {
+        if (n == ancestor)
+            return true;
+    }
+    return false;
+}
+
+namespace {
+
+int depthOf(const QDomNode& node)
+{
+    int depth = 0;
+    for (QDomNode n = node.parentNode(); !n.isNull(); n = n.parentNode())
+        ++depth;
+    return depth;
+}
+
+} // namespace
+
+QDomNode DomUtil::counterpart(const QDomNode& resultNode, const QDomNode& templateNode)
+{
+    const int depth = depthOf(templateNode);
+    int resultDepth = depthOf(resultNode);
+    QDomNode candidate = resultNode;
+    for (; resultDepth > depth && !candidate.isNull(); --resultDepth)
+        candidate = candidate.parentNode();
+    if (candidate.isNull() || resultDepth != depth)
+        return QDomNode();
+    for (QDomNode r = candidate, t = templateNode; !t.isNull(); r = r.parentNode(), t = t.parentNode()) {
+        if (r.isNull() || r.nodeName() != t.nodeName())
+            return QDomNode();
+    }
+    return candidate;
+}
+
 QString DomUtil::nodePath(const QDomNode& node)
 {
     QStringList names;
@@ -122,6 +159,14 @@ QDomNode DomUtil::copyNodes(const QDomNode& destParent, const QDomNode& start, c
         source = source.nextSibling();
     }
     return lastAdded;
+}
+
+QDomNode DomUtil::moveChildren(const QDomNode& holder, QDomNode parent, const QDomNode& fallback)
+{
+    QDomNode last = fallback;
+    for (QDomNode child = holder.firstChild(); !child.isNull(); child = holder.firstChild())
+        last = parent.appendChild(child);
+    return last;
 }
 
 QDomNode DomUtil::copyNodesSyn(const QDomNode& dest, const QDomNode& start, const QDomNode& end)

@@ -32,6 +32,14 @@ public:
     static QDomNode nextLastNode(const QDomNode& node);
     // `node` itself or its nearest ancestor named `name`.
     static QDomNode ancestorNode(const QString& name, const QDomNode& node);
+    // Whether `ancestor` is a proper ancestor of `node`.
+    static bool isAncestor(const QDomNode& ancestor, const QDomNode& node);
+    // The node of the result tree that stands for `templateNode`: the
+    // ancestor-or-self of `resultNode` at the same depth with the same chain
+    // of names up to the root; null when there is none. A result mirrors the
+    // nesting of its template, and the last node written lies at or below
+    // the counterpart of every template element around the walk's position.
+    static QDomNode counterpart(const QDomNode& resultNode, const QDomNode& templateNode);
     // Node names from the document down to `node`, joined with "/".
     static QString nodePath(const QDomNode& node);
     // The first element named `name` below `parent` in document order, not
@@ -43,6 +51,9 @@ public:
     // below `destParent`, which stands for the parent of `start`, keeping
     // their nesting. Returns the last node appended, null when none was.
     static QDomNode copyNodes(const QDomNode& destParent, const QDomNode& start, const QDomNode& end);
+    // Moves the children of `holder` to the end of `parent`. Returns the last
+    // one moved, `fallback` when there was none.
+    static QDomNode moveChildren(const QDomNode& holder, QDomNode parent, const QDomNode& fallback);
     // Like copyNodes after moving up from `dest` to the node whose path equals
     // that of the parent of `start`. Returns `dest` when nothing was copied.
     static QDomNode copyNodesSyn(const QDomNode& dest, const QDomNode& start, const QDomNode& end);

@@ -1,33 +1,54 @@
 #include "proccommand.h"
 
-#include <QRegularExpression>
+const QString ProcCommand::patCommandBlock = QStringLiteral("\\[[^\\[]*%[^\\[]*%[^\\[]*\\]");
 
 ProcCommand::ProcCommand(const QString& blockText)
 {
     static const QRegularExpression whiteSpace(QStringLiteral("\\s"));
-    commandText = blockText;
-    commandText.remove(whiteSpace);
-    commandText = commandText.mid(2, qMax(0, commandText.length() - 4));
+    text = blockText;
+    text.remove(whiteSpace);
+    text = text.mid(2, qMax(0, text.length() - 4));
 
-    const QStringList pieces = commandText.split(QLatin1Char('%'));
+    const QStringList pieces = text.split(QLatin1Char('%'));
     for (const QString& piece : pieces) {
         const QStringList parts = piece.split(QLatin1Char('='));
         QString key = parts.at(0).toLower();
         QString value = parts.size() > 1 ? parts.at(1) : QString();
 
         if (key == QLatin1String("insert_table"))
-            commandType = TableInsert;
+            type = TableInsert;
         else if (key == QLatin1String("iterate_start"))
-            commandType = IterateStart;
+            type = IterateStart;
         else if (key == QLatin1String("iterate_end"))
-            commandType = IterateEnd;
+            type = IterateEnd;
         else if (key == QLatin1String("insert_picture"))
-            commandType = PictureInsert;
+            type = PictureInsert;
 
-        if (pieces.size() == 1 && parts.size() == 1 && commandType == TextInsert) {
+        if (pieces.size() == 1 && parts.size() == 1 && type == TextInsert) {
             key = QStringLiteral("query");
             value = piece;
         }
-        options.insert(key, value);
+        optionMap.insert(key, value);
     }
+}
+
+bool ProcCommand::closesBlock(const QString& varName) const
+{
+    return type == IterateEnd &&
+           option(QStringLiteral("iterate_end")).compare(varName, Qt::CaseInsensitive) == 0;
+}
+
+const QRegularExpression& ProcCommand::blockPattern()
+{
+    static const QRegularExpression reCommandBlock(patCommandBlock);
+    return reCommandBlock;
+}
+
+bool ProcCommand::isWholeBlock(const QString& text)
+{
+    static const QRegularExpression reWholeBlock(QRegularExpression::anchoredPattern(patCommandBlock));
+    // Cheap rejection first: most text nodes and runs are no command.
+    if (text.size() < 4 || text.at(0) != QLatin1Char('[') || !text.endsWith(QLatin1Char(']')))
+        return false;
+    return reWholeBlock.match(text).hasMatch();
 }

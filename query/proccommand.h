@@ -1,9 +1,11 @@
 #pragma once
 
 #include <QMap>
+#include <QRegularExpression>
 #include <QString>
 
-enum CommandType {
+enum CommandType
+{
     TextInsert = 0,
     TableInsert = 1,
     IterateStart = 2,
@@ -18,10 +20,29 @@ class ProcCommand
 public:
     explicit ProcCommand(const QString& blockText);
 
-    QString option(const QString& key) const { return options.value(key); }
-    bool hasOption(const QString& key) const { return options.contains(key); }
+    // The block without white space, brackets and outer percent signs.
+    const QString& commandText() const { return text; }
+    CommandType commandType() const { return type; }
+    const QMap<QString, QString>& options() const { return optionMap; }
+    // A missing option reads as the empty string; hasOption tells the two apart.
+    QString option(const QString& key) const { return optionMap.value(key); }
+    bool hasOption(const QString& key) const { return optionMap.contains(key); }
 
-    QString commandText;
-    CommandType commandType = TextInsert;
-    QMap<QString, QString> options;
+    // Whether this is the iterate_end that closes the block of `varName`
+    // (names compared without regard to case).
+    bool closesBlock(const QString& varName) const;
+
+    // A command block: an opening bracket, then characters other than an
+    // opening bracket holding at least two percent signs, then a closing
+    // bracket. One pattern for every template format.
+    static const QString patCommandBlock;
+    // The compiled pattern, created once; matching is thread-safe.
+    static const QRegularExpression& blockPattern();
+    // Whether `text` is exactly one command block.
+    static bool isWholeBlock(const QString& text);
+
+private:
+    QString text;
+    CommandType type = TextInsert;
+    QMap<QString, QString> optionMap;
 };

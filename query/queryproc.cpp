@@ -6,8 +6,8 @@
 #include <QNetworkAccessManager>
 #include <QRegularExpression>
 #include <QSourceLocation>
-#include <QTextCodec>
 #include <QTemporaryFile>
+#include <QTextCodec>
 #include <QThreadStorage>
 #include <QUrl>
 #include <QXmlFormatter>
@@ -73,21 +73,25 @@ void QueryProc::prepareForThreads()
         return;
     source.write("<a><b>1</b><b>2</b></a>");
     source.flush();
-    QueryProc warmUp(source.fileName(), true, true, true, false);
+    QueryProc warmUp(source.fileName());
     QTemporaryFile query;
     if (!query.open())
         return;
-    query.write("declare variable $inputDocument external; declare variable $i external;\n"
-                "string-join((string(doc($inputDocument)/a/b[$i]), concat('x', count(doc($inputDocument)//b)),\n"
-                "string(exists(doc($inputDocument)/a))), ' ')");
+    query.write(
+        "declare variable $inputDocument external; declare variable $i external;\n"
+        "string-join((string(doc($inputDocument)/a/b[$i]), concat('x', count(doc($inputDocument)//b)),\n"
+        "string(exists(doc($inputDocument)/a))), ' ')");
     query.flush();
     warmUp.executeQuery(query.fileName(), {{QStringLiteral("i"), 1}});
 }
 
-QueryProc::QueryProc(const QString& sourceFileName, bool bindSourceAsVariable, bool useFileUrls,
-                     bool reuseLastQuery, bool formattedOutput)
-    : bindSourceAsVariable(bindSourceAsVariable), useFileUrls(useFileUrls), reuseLastQuery(reuseLastQuery),
-      formattedOutput(formattedOutput), sourceVariableName(QStringLiteral("inputDocument"))
+QueryProc::Options QueryProc::documentOptions()
+{
+    return BindSourceAsVariable | UseFileUrls | ReuseLastQuery;
+}
+
+QueryProc::QueryProc(const QString& sourceFileName, Options options)
+    : flags(options), sourceVariableName(QStringLiteral("inputDocument"))
 {
     setSourceFileName(sourceFileName);
 }
@@ -97,33 +101,43 @@ QueryProc::~QueryProc()
     reset();
 }
 
-void QueryProc::reset()
+void QueryProc::QueryDeleter::operator()(QXmlQuery* query) const
 {
     QMutexLocker lock(&queryLifecycleMutex());
-    qDeleteAll(queryCache);
+    delete query;
+}
+
+void QueryProc::reset()
+{
     queryCache.clear();
     lastQuery = nullptr;
     if (sourceFile.isOpen())
         sourceFile.close();
 }
 
+const QXmlQuery* QueryProc::cachedQuery(const QString& queryFilePath) const
+{
+    const auto found = queryCache.find(queryFilePath);
+    return found == queryCache.end() ? nullptr : found->second.get();
+}
+
 void QueryProc::reportCritical(const QString& message, const QString& fileName) const
 {
-    if (messageHandler) {
-        messageHandler->message(QtCriticalMsg, message, QUrl(),
-                                QSourceLocation(QUrl(fileName, QUrl::TolerantMode), -1, -1));
+    if (handler) {
+        handler->message(QtCriticalMsg, message, QUrl(),
+                         QSourceLocation(QUrl(fileName, QUrl::TolerantMode), -1, -1));
     }
 }
 
 bool QueryProc::setSourceFileName(const QString& name)
 {
-    if (name == sourceFileName)
-        return hasErrors;
-    hasErrors = false;
-    sourceFileName = name;
+    if (name == source)
+        return errors;
+    errors = false;
+    source = name;
 
     bool opened;
-    if (useFileUrls) {
+    if (flags & UseFileUrls) {
         opened = QFile::exists(name);
     } else {
         if (sourceFile.isOpen())
@@ -132,30 +146,28 @@ bool QueryProc::setSourceFileName(const QString& name)
         opened = sourceFile.open(QIODevice::ReadOnly | QIODevice::Text);
     }
     if (!opened) {
-        hasErrors = true;
+        errors = true;
         reportCritical(QStringLiteral("Ошибка открытия исходного файла"), name);
         return true;
     }
-    if (queryCache.isEmpty())
+    if (queryCache.empty())
         return false;
-    for (QXmlQuery* query : qAsConst(queryCache)) {
-        if (query)
-            setQuerySource(*query);
-    }
-    return hasErrors;
+    for (auto& cached : queryCache)
+        setQuerySource(*cached.second);
+    return errors;
 }
 
 void QueryProc::setQuerySource(QXmlQuery& query)
 {
-    if (useFileUrls) {
-        const QUrl url = QUrl::fromLocalFile(sourceFileName);
-        if (bindSourceAsVariable)
+    if (flags & UseFileUrls) {
+        const QUrl url = QUrl::fromLocalFile(source);
+        if (flags & BindSourceAsVariable)
             query.bindVariable(sourceVariableName, QXmlItem(QVariant(url)));
         else
             query.setFocus(url);
     } else {
         sourceFile.seek(0);
-        if (bindSourceAsVariable)
+        if (flags & BindSourceAsVariable)
             query.bindVariable(sourceVariableName, &sourceFile);
         else
             query.setFocus(&sourceFile);
@@ -166,10 +178,11 @@ bool QueryProc::setQueryName(QXmlQuery& query, const QString& queryFilePath) con
 {
     const QUrl url = QUrl::fromLocalFile(queryFilePath);
     if (QFile::exists(queryFilePath) && !readsAsWritten(queryFilePath)) {
-        reportCritical(QStringLiteral("файл запроса не в кодировке UTF-8; сохраните его в UTF-8"), queryFilePath);
+        reportCritical(QStringLiteral("файл запроса не в кодировке UTF-8; сохраните его в UTF-8"),
+                       queryFilePath);
         return false;
     }
-    if (useFileUrls) {
+    if (flags & UseFileUrls) {
         if (QFile::exists(queryFilePath)) {
             query.setQuery(url, url);
             return true;
@@ -231,7 +244,7 @@ bool QueryProc::getQueryResult(QXmlQuery& query, QString& result) const
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     bool ok;
-    if (formattedOutput) {
+    if (flags & FormattedOutput) {
         QXmlFormatter formatter(query, &buffer);
         ok = query.evaluateTo(&formatter);
     } else {
@@ -248,52 +261,61 @@ bool QueryProc::getQueryResult(QXmlQuery& query, QString& result) const
     return true;
 }
 
-QXmlQuery* QueryProc::newQuery(const QXmlQuery* original)
+QueryProc::OwnedQuery QueryProc::newQuery(const QXmlQuery* original)
 {
     QMutexLocker lock(&queryLifecycleMutex());
     if (original)
-        return new QXmlQuery(*original);
-    auto* query = new QXmlQuery;
+        return OwnedQuery(new QXmlQuery(*original));
+    OwnedQuery query(new QXmlQuery);
     query->setNetworkAccessManager(threadNetworkAccessManager());
+    return query;
+}
+
+QueryProc::OwnedQuery QueryProc::compileQuery(const QString& queryFilePath,
+                                              const QHash<QString, QVariant>& variables)
+{
+    OwnedQuery query;
+    if ((flags & ReuseLastQuery) && lastQuery) {
+        query = newQuery(lastQuery);
+        if (flags & BindSourceAsVariable)
+            setQuerySource(*query);
+    } else {
+        query = newQuery(nullptr);
+        if (handler)
+            query->setMessageHandler(handler);
+        setQuerySource(*query);
+    }
+    setQueryVars(*query, variables);
+    if (!setQueryName(*query, queryFilePath))
+        query.reset();
     return query;
 }
 
 QString QueryProc::executeQuery(const QString& queryFilePath, QHash<QString, QVariant> variables)
 {
-    lastQuerySucceeded = false;
-    QXmlQuery* query = queryCache.value(queryFilePath);
-    if (!query) {
-        if (reuseLastQuery && lastQuery) {
-            query = newQuery(lastQuery);
-            if (bindSourceAsVariable)
-                setQuerySource(*query);
-        } else {
-            query = newQuery(nullptr);
-            if (messageHandler)
-                query->setMessageHandler(messageHandler);
-            setQuerySource(*query);
-        }
-        setQueryVars(*query, variables);
-        if (!setQueryName(*query, queryFilePath)) {
-            QMutexLocker lock(&queryLifecycleMutex());
-            delete query;
-            hasErrors = true;
+    lastSucceeded = false;
+    auto cached = queryCache.find(queryFilePath);
+    if (cached == queryCache.end()) {
+        OwnedQuery compiled = compileQuery(queryFilePath, variables);
+        if (!compiled) {
+            errors = true;
             return QString();
         }
-        queryCache.insert(queryFilePath, query);
+        cached = queryCache.emplace(queryFilePath, std::move(compiled)).first;
     } else {
-        setQueryVars(*query, variables);
+        setQueryVars(*cached->second, variables);
     }
 
+    QXmlQuery* query = cached->second.get();
     QString result;
     if (query->isValid()) {
-        lastQuerySucceeded = getQueryResult(*query, result);
-        if (lastQuerySucceeded)
+        lastSucceeded = getQueryResult(*query, result);
+        if (lastSucceeded)
             lastQuery = query;
         else
-            hasErrors = true;
+            errors = true;
         return result;
     }
-    hasErrors = true;
+    errors = true;
     return QString();
 }

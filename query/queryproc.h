@@ -1,9 +1,12 @@
 #pragma once
 
 #include <QFile>
-#include <QHash>
+#include <QFlags>
 #include <QString>
 #include <QVariant>
+
+#include <map>
+#include <memory>
 
 class QAbstractMessageHandler;
 class QXmlQuery;
@@ -14,8 +17,26 @@ class QXmlQuery;
 class QueryProc
 {
 public:
-    QueryProc(const QString& sourceFileName, bool bindSourceAsVariable, bool useFileUrls, bool reuseLastQuery,
-              bool formattedOutput);
+    enum Option
+    {
+        // The source is the external variable $inputDocument rather than the
+        // query's focus.
+        BindSourceAsVariable = 0x1,
+        // Source and query files go to the engine as file URLs rather than
+        // as open devices.
+        UseFileUrls = 0x2,
+        // A newly compiled query starts as a copy of the last one that ran.
+        ReuseLastQuery = 0x4,
+        // Results are written with indentation.
+        FormattedOutput = 0x8,
+    };
+    Q_DECLARE_FLAGS(Options, Option)
+
+    // What the system's query files are written against: $inputDocument
+    // holds the source file's URL, results come compact.
+    static Options documentOptions();
+
+    explicit QueryProc(const QString& sourceFileName, Options options = documentOptions());
     ~QueryProc();
     QueryProc(const QueryProc&) = delete;
     QueryProc& operator=(const QueryProc&) = delete;
@@ -24,6 +45,19 @@ public:
     bool setSourceFileName(const QString& name);
     QString executeQuery(const QString& queryFilePath, QHash<QString, QVariant> variables);
     void reset();
+
+    const QString& sourceFileName() const { return source; }
+    Options options() const { return flags; }
+    // Receives the processor's own errors; installed on every new query.
+    void setMessageHandler(QAbstractMessageHandler* messageHandler) { handler = messageHandler; }
+    QAbstractMessageHandler* messageHandler() const { return handler; }
+    // Sticky: set by any failure, cleared only by a change of source file.
+    bool hasErrors() const { return errors; }
+    // Outcome of the most recent executeQuery.
+    bool lastQuerySucceeded() const { return lastSucceeded; }
+    // The compiled query kept for a query file, null when there is none.
+    const QXmlQuery* cachedQuery(const QString& queryFilePath) const;
+    int cachedQueryCount() const { return int(queryCache.size()); }
 
     // Runs a first query on the calling thread, so that the state every query
     // shares is set up before several threads run queries at once: the owner
@@ -34,24 +68,32 @@ public:
     // decoded, markup is kept as written.
     static QString textOfSerialized(const QString& serialized);
 
-    QString sourceFileName;
-    bool bindSourceAsVariable;
-    bool useFileUrls;
-    bool reuseLastQuery;
-    bool formattedOutput;
-    QHash<QString, QXmlQuery*> queryCache;
-    QXmlQuery* lastQuery = nullptr;
-    QAbstractMessageHandler* messageHandler = nullptr;
-    bool hasErrors = false;
-    bool lastQuerySucceeded = false;
-    QFile sourceFile;
-    QString sourceVariableName;
-
 private:
-    static QXmlQuery* newQuery(const QXmlQuery* original);
+    // Deletes its query with the lock that guards creating and deleting them.
+    struct QueryDeleter
+    {
+        void operator()(QXmlQuery* query) const;
+    };
+    using OwnedQuery = std::unique_ptr<QXmlQuery, QueryDeleter>;
+
+    static OwnedQuery newQuery(const QXmlQuery* original);
+    OwnedQuery compileQuery(const QString& queryFilePath, const QHash<QString, QVariant>& variables);
     void setQueryVars(QXmlQuery& query, const QHash<QString, QVariant>& variables) const;
     bool setQueryName(QXmlQuery& query, const QString& queryFilePath) const;
     void setQuerySource(QXmlQuery& query);
     bool getQueryResult(QXmlQuery& query, QString& result) const;
     void reportCritical(const QString& message, const QString& fileName) const;
+
+    QString source;
+    Options flags;
+    std::map<QString, OwnedQuery> queryCache;
+    // One of the cached queries, or null.
+    QXmlQuery* lastQuery = nullptr;
+    QAbstractMessageHandler* handler = nullptr;
+    bool errors = false;
+    bool lastSucceeded = false;
+    QFile sourceFile;
+    QString sourceVariableName;
 };
+
+Q_DECLARE_OPERATORS_FOR_FLAGS(QueryProc::Options)

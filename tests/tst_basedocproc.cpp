@@ -43,11 +43,11 @@ private slots:
         BaseDocProc proc(xml, QString(), QString(), "Queries/t", nullptr);
         QCOMPARE(proc.getQueryResult("Rows"), QStringLiteral("earlier"));
         QCOMPARE(proc.getQueryResult("Only"), QStringLiteral("only-later"));
-        QCOMPARE(proc.queryFileCache.value("Rows"), earlier.path() + "/Queries/t/Rows.xq");
+        QCOMPARE(proc.queryFilePath("Rows"), earlier.path() + "/Queries/t/Rows.xq");
         // A name that already ends in .xq (any case) is used as written.
         QCOMPARE(proc.getQueryResult("Upper.XQ"), QStringLiteral("upper"));
-        QCOMPARE(proc.queryFileCache.value("Upper.XQ"), earlier.path() + "/Queries/t/Upper.XQ");
-        QVERIFY(!proc.queryProc.hasErrors);
+        QCOMPARE(proc.queryFilePath("Upper.XQ"), earlier.path() + "/Queries/t/Upper.XQ");
+        QVERIFY(!proc.queryProc().hasErrors());
     }
 
     void unresolvedNameIsUsedAsPathAndFailsWithMarker()
@@ -59,9 +59,9 @@ private slots:
         QCOMPARE(proc.getQueryResult(absolute), QStringLiteral("direct"));
 
         QCOMPARE(proc.getQueryResult("Missing"), BaseDocProc::errorMarker);
-        QCOMPARE(proc.queryFileCache.value("Missing"), QStringLiteral("Missing.xq"));
-        QVERIFY(proc.queryProc.hasErrors);
-        QVERIFY(!proc.hasTemplateErrors);
+        QCOMPARE(proc.queryFilePath("Missing"), QStringLiteral("Missing.xq"));
+        QVERIFY(proc.queryProc().hasErrors());
+        QVERIFY(!proc.hasTemplateErrors());
         QTRY_VERIFY(log.join('\n').contains(QStringLiteral("Ошибка открытия файла запроса")));
     }
 
@@ -71,7 +71,7 @@ private slots:
         res.addQuery("f", "bad", queryPrologue() + "xs:integer('x')");
         BaseDocProc proc(xml, QString(), QString(), "Queries/f", nullptr);
         QCOMPARE(proc.getQueryResult("bad"), QStringLiteral("!!! ОШИБКА !!!"));
-        QVERIFY(proc.queryProc.hasErrors);
+        QVERIFY(proc.queryProc().hasErrors());
     }
 
     void iterationStack()
@@ -84,8 +84,8 @@ private slots:
         proc.setMessageHandler(&handler);
 
         QVERIFY(!proc.initIterateVar("i", 0));
-        QVERIFY(proc.iterateVarNames.isEmpty() && proc.queryVars.isEmpty());
-        QVERIFY(!proc.hasTemplateErrors);
+        QVERIFY(proc.iterationDepth() == 0 && proc.queryVars().isEmpty());
+        QVERIFY(!proc.hasTemplateErrors());
 
         QVERIFY(proc.initIterateVar("i", 2));
         QCOMPARE(proc.incIterateVarOnTop(), 1);
@@ -94,19 +94,19 @@ private slots:
         for (int j = proc.incIterateVarOnTop(); j != 0; j = proc.incIterateVarOnTop())
             seen << proc.getQueryResult("row");
         QCOMPARE(seen, QStringList({"a1", "a2", "a3"}));
-        QVERIFY(!proc.queryVars.contains("j"));
-        QCOMPARE(proc.queryVars.value("i").toInt(), 1);
+        QVERIFY(!proc.queryVars().contains("j"));
+        QCOMPARE(proc.queryVars().value("i").toInt(), 1);
         QCOMPARE(proc.incIterateVarOnTop(), 2);
         QCOMPARE(proc.incIterateVarOnTop(), 0);
-        QVERIFY(proc.queryVars.isEmpty());
-        QCOMPARE(proc.iterateVarNames.size(), 0);
+        QVERIFY(proc.queryVars().isEmpty());
+        QCOMPARE(proc.iterationDepth(), 0);
         QCOMPARE(proc.incIterateVarOnTop(), 0);
 
         // Reusing an open variable in a nested block is a template error.
         QVERIFY(proc.initIterateVar("i", 1));
         QVERIFY(!proc.initIterateVar("i", 1));
-        QVERIFY(proc.hasTemplateErrors);
-        QCOMPARE(proc.iterateVarNames.size(), 1);
+        QVERIFY(proc.hasTemplateErrors());
+        QCOMPARE(proc.iterationDepth(), 1);
         QTRY_VERIFY(log.join('\n').contains(
             QStringLiteral("Ошибка! Повторное использование переменной i во вложенном цикле")));
     }
@@ -116,7 +116,7 @@ private slots:
         BaseDocProc proc(xml, QString(), QString(), QString(), nullptr);
         QVERIFY(!proc.generateDocument());
         proc.reportError("x", QString());
-        QVERIFY(proc.hasTemplateErrors);
+        QVERIFY(proc.hasTemplateErrors());
         QCOMPARE(proc.xmlSourceFilePath(), QFileInfo(xml).absolutePath());
     }
 };

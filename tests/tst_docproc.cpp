@@ -5,7 +5,7 @@
 #include "docproc.h"
 #include "docxrelations.h"
 #include "docxbuilder.h"
-#include "docxtemplatecache.h"
+#include "templatecache.h"
 #include "globals.h"
 #include "messagesenderobject.h"
 #include "status.h"
@@ -158,7 +158,7 @@ class TestDocProc : public QObject
         DocProc proc(xml, outcome.path, base + ".docx", "Queries/docx", nullptr);
         proc.setMessageHandler(&handler);
         outcome.ok = proc.generateDocument();
-        outcome.templateErrors = proc.hasTemplateErrors;
+        outcome.templateErrors = proc.hasTemplateErrors();
         outcome.document = zipEntry(outcome.path, "word/document.xml");
         return outcome;
     }
@@ -830,12 +830,12 @@ private slots:
             DocProc proc(xml, out, templatePath, "Queries/docx", nullptr);
             return proc.generateDocument() ? zipEntry(out, "word/document.xml") : QByteArray();
         };
-        DocxTemplateCache::clear();
+        TemplateCache::clear();
         const QByteArray first = render(dir.path() + "/c1.docx");
         QVERIFY(!first.isEmpty());
         // Walking a cached template must leave it as it was.
         QCOMPARE(render(dir.path() + "/c2.docx"), first);
-        QCOMPARE(DocxTemplateCache::size(), 1);
+        QCOMPARE(TemplateCache::partCount(), 1);
 
         // Documents from other threads: each thread parses for itself.
         QVector<QByteArray> fromThreads(2);
@@ -860,7 +860,7 @@ private slots:
         // A changed template is read again.
         QVERIFY(DocxBuilder(body + runXml("me%] changed!") + "</w:p>").write(templatePath));
         QVERIFY(paragraphs(render(dir.path() + "/c3.docx")).contains("Ivan changed!"));
-        QCOMPARE(DocxTemplateCache::size(), 1);
+        QCOMPARE(TemplateCache::partCount(), 1);
     }
 
     void invoiceTiming()

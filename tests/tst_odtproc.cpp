@@ -7,7 +7,9 @@
 #include "messagehandler.h"
 #include "messagesenderobject.h"
 #include "odtproc.h"
-#include "odttemplatecache.h"
+#include "odtformat.h"
+#include "domtemplate.h"
+#include "templatecache.h"
 #include "odttestsupport.h"
 #include "odttextwriter.h"
 #include "status.h"
@@ -248,7 +250,7 @@ class TestOdtProc : public QObject
         OdtProc proc(source, dest, templatePath, "Queries/odt", nullptr);
         proc.setMessageHandler(&handler);
         const bool ok = proc.generateDocument();
-        return {ok, proc.hasTemplateErrors, proc.queryProc.hasErrors};
+        return {ok, proc.hasTemplateErrors(), proc.queryProc().hasErrors()};
     }
     QString codeTemplate(const QString& name, const QString& body, const QString& masters = masterPages)
     {
@@ -463,12 +465,13 @@ private slots:
 
     void templateIsReadOnceAndNeverChanged()
     {
-        OdtTemplateCache::clear();
+        TemplateCache::clear();
         const QString body = p("[%iterate_start=i%query=n3%separate=page%]") + p("a [%Row%] b [%A%]")
                              + p("[%iterate_end=i%]") + table("") + p("[%insert_table%query=Rows%]");
         const QString templatePath = codeTemplate("cached", body);
         QVERIFY(generate(templatePath, out("cached1")).ok);
-        const OdtTemplateCache::Part part = OdtTemplateCache::load(templatePath, "content.xml", nullptr, false);
+        const std::shared_ptr<const DomTemplate> cached = TemplateCache::get(templatePath, nullptr, *createOdtFormat());
+        const DomTemplatePart& part = cached->parts.first();
         QCOMPARE(part.commandCount, 5);
         QByteArray before;
         DomUtil::rawDataFromDoc(before, part.doc, nullptr, -1);
@@ -477,7 +480,7 @@ private slots:
         DomUtil::rawDataFromDoc(after, part.doc, nullptr, -1);
         QCOMPARE(after, before);
         QCOMPARE(ZipUtil::loadFile(out("cached2"), "content.xml"), ZipUtil::loadFile(out("cached1"), "content.xml"));
-        QCOMPARE(OdtTemplateCache::size(), 2); // content.xml and styles.xml
+        QCOMPARE(TemplateCache::partCount(), 2); // content.xml and styles.xml
 
         // A changed template is read again.
         QTest::qWait(20);
@@ -489,7 +492,7 @@ private slots:
         int otherThreadSize = -1;
         std::unique_ptr<QThread> thread(QThread::create([&] {
             generate(templatePath, out("cached4"));
-            otherThreadSize = OdtTemplateCache::size();
+            otherThreadSize = TemplateCache::partCount();
         }));
         thread->start();
         QVERIFY(thread->wait(60000));

@@ -52,9 +52,9 @@ private slots:
         QFETCH(int, type);
         QFETCH(Options, options);
         const ProcCommand command(block);
-        QCOMPARE(int(command.commandType), type);
-        QCOMPARE(command.options, options);
-        QVERIFY(!command.commandText.contains(QRegularExpression("\\s")));
+        QCOMPARE(int(command.commandType()), type);
+        QCOMPARE(command.options(), options);
+        QVERIFY(!command.commandText().contains(QRegularExpression("\\s")));
     }
 
     void missingOptionReadsEmpty()
@@ -63,7 +63,7 @@ private slots:
         QVERIFY(command.hasOption("keep_empty"));
         QVERIFY(!command.hasOption("separate"));
         QCOMPARE(command.option("separate"), QString());
-        QCOMPARE(command.commandText, QStringLiteral("iterate_start=i%query=n%keep_empty"));
+        QCOMPARE(command.commandText(), QStringLiteral("iterate_start=i%query=n%keep_empty"));
     }
 };
 

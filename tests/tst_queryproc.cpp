@@ -43,17 +43,17 @@ private slots:
     void stringAndElementResults()
     {
         const QString xml = source("a.xml", "<doc><client>ООО «Ромашка»</client><n>3</n></doc>");
-        QueryProc proc(xml, true, true, true, false);
+        QueryProc proc(xml);
         QCOMPARE(proc.executeQuery(query("client.xq", "string(doc($inputDocument)/doc/client)"), {}),
                  QStringLiteral("ООО «Ромашка»"));
-        QVERIFY(proc.lastQuerySucceeded);
+        QVERIFY(proc.lastQuerySucceeded());
         QCOMPARE(proc.executeQuery(query("elem.xq", "<b>{doc($inputDocument)/doc/n/text()}</b>"), {}),
                  QStringLiteral("<b>3</b>"));
         QCOMPARE(proc.executeQuery(query("seq.xq", "(1, 'x', doc($inputDocument)/doc/n/text())"), {}),
                  QStringLiteral("1 x3"));
         QCOMPARE(proc.executeQuery(query("uri.xq", "string($inputDocument)"), {}),
                  QUrl::fromLocalFile(xml).toString());
-        QVERIFY(!proc.hasErrors);
+        QVERIFY(!proc.hasErrors());
     }
 
     void resultText_data()
@@ -77,75 +77,75 @@ private slots:
         QFETCH(QString, body);
         QFETCH(QString, expected);
         const QString xml = source("firm.xml", "<doc><firm>Рога &amp; Копыта &lt;ООО&gt; \"Ромашка\"</firm></doc>");
-        QueryProc proc(xml, true, true, true, false);
+        QueryProc proc(xml);
         QCOMPARE(proc.executeQuery(query("r.xq", body), {}), expected);
-        QVERIFY(proc.lastQuerySucceeded);
+        QVERIFY(proc.lastQuerySucceeded());
     }
 
     void variableBoundWithTwoValuesCompiledOnce()
     {
         const QString xml = source("rows.xml", "<doc><r>first</r><r>second</r></doc>");
         const QString q = query("row.xq", "declare variable $i external;\nstring(doc($inputDocument)/doc/r[$i])");
-        QueryProc proc(xml, true, true, true, false);
+        QueryProc proc(xml);
         QCOMPARE(proc.executeQuery(q, {{"i", 1}}), QStringLiteral("first"));
-        QXmlQuery* compiled = proc.queryCache.value(q);
+        const QXmlQuery* compiled = proc.cachedQuery(q);
         QVERIFY(compiled);
         // Rewriting the file proves the second run uses the compiled query.
         writeTextFile(q, queryPrologue() + "'changed'");
         QCOMPARE(proc.executeQuery(q, {{"i", 2}}), QStringLiteral("second"));
-        QCOMPARE(proc.queryCache.value(q), compiled);
-        QCOMPARE(proc.queryCache.size(), 1);
+        QCOMPARE(proc.cachedQuery(q), compiled);
+        QCOMPARE(proc.cachedQueryCount(), 1);
     }
 
     void missingQueryFile()
     {
         const QString xml = source("m.xml", "<doc/>");
-        QueryProc proc(xml, true, true, true, false);
-        proc.messageHandler = &handler;
+        QueryProc proc(xml);
+        proc.setMessageHandler(&handler);
         QCOMPARE(proc.executeQuery(dir.path() + "/q/nothere.xq", {}), QString());
-        QVERIFY(proc.hasErrors);
-        QVERIFY(!proc.lastQuerySucceeded);
-        QVERIFY(proc.queryCache.isEmpty());
+        QVERIFY(proc.hasErrors());
+        QVERIFY(!proc.lastQuerySucceeded());
+        QVERIFY(proc.cachedQueryCount() == 0);
         QTRY_VERIFY(!log.isEmpty());
         QVERIFY(log.last().contains(QStringLiteral("Ошибка в запросе: nothere.xq, описание: Ошибка открытия файла запроса")));
         // A later good query does not clear the sticky flag.
         QCOMPARE(proc.executeQuery(query("one.xq", "1"), {}), QStringLiteral("1"));
-        QVERIFY(proc.lastQuerySucceeded);
-        QVERIFY(proc.hasErrors);
+        QVERIFY(proc.lastQuerySucceeded());
+        QVERIFY(proc.hasErrors());
     }
 
     void queryThatDoesNotCompileStaysCached()
     {
         const QString xml = source("c.xml", "<doc/>");
         const QString bad = query("bad.xq", "for $x in (1,2 return");
-        QueryProc proc(xml, true, true, true, false);
-        proc.messageHandler = &handler;
+        QueryProc proc(xml);
+        proc.setMessageHandler(&handler);
         QCOMPARE(proc.executeQuery(bad, {}), QString());
-        QVERIFY(proc.hasErrors);
-        QVERIFY(proc.queryCache.contains(bad));
+        QVERIFY(proc.hasErrors());
+        QVERIFY(proc.cachedQuery(bad) != nullptr);
         QTRY_VERIFY(log.join('\n').contains(QStringLiteral("Ошибка в запросе: bad.xq, строка: ")));
         QCOMPARE(proc.executeQuery(bad, {}), QString());
-        QVERIFY(!proc.lastQuerySucceeded);
+        QVERIFY(!proc.lastQuerySucceeded());
     }
 
     void runtimeFailureGivesNullResult()
     {
         const QString xml = source("f.xml", "<doc/>");
-        QueryProc proc(xml, true, true, true, false);
-        proc.messageHandler = &handler;
+        QueryProc proc(xml);
+        proc.setMessageHandler(&handler);
         const QString result = proc.executeQuery(query("fail.xq", "error(xs:QName('stop'), 'boom')"), {});
         QVERIFY(result.isNull());
-        QVERIFY(proc.hasErrors);
+        QVERIFY(proc.hasErrors());
     }
 
     void missingSourceFile()
     {
-        QueryProc proc(dir.path() + "/absent.xml", true, true, true, false);
-        QVERIFY(proc.hasErrors);
+        QueryProc proc(dir.path() + "/absent.xml");
+        QVERIFY(proc.hasErrors());
         // The same name again does nothing and repeats the flag.
         QVERIFY(proc.setSourceFileName(dir.path() + "/absent.xml"));
         QVERIFY(!proc.setSourceFileName(source("present.xml", "<doc/>")));
-        QVERIFY(!proc.hasErrors);
+        QVERIFY(!proc.hasErrors());
     }
 
     void switchingSourceRepointsCachedQueries()
@@ -154,13 +154,13 @@ private slots:
         const QString b = source("sb.xml", "<doc><v>B</v></doc>");
         const QString v = query("v.xq", "string(doc($inputDocument)/doc/v)");
         const QString w = query("w.xq", "concat('w', doc($inputDocument)/doc/v)");
-        QueryProc proc(a, true, true, true, false);
+        QueryProc proc(a);
         QCOMPARE(proc.executeQuery(v, {}), QStringLiteral("A"));
         QCOMPARE(proc.executeQuery(w, {}), QStringLiteral("wA"));
         QVERIFY(!proc.setSourceFileName(b));
         QCOMPARE(proc.executeQuery(v, {}), QStringLiteral("B"));
         QCOMPARE(proc.executeQuery(w, {}), QStringLiteral("wB"));
-        QCOMPARE(proc.queryCache.size(), 2);
+        QCOMPARE(proc.cachedQueryCount(), 2);
     }
 
     void queriesInSeveralThreadsAtOnce()
@@ -175,7 +175,7 @@ private slots:
         for (int t = 0; t < 3; ++t) {
             threads << QThread::create([&] {
                 for (int n = 0; n < 150; ++n) {
-                    QueryProc proc(xml, true, true, true, false);
+                    QueryProc proc(xml);
                     if (proc.executeQuery(count, {}) != QLatin1String("2")
                         || proc.executeQuery(value, {{"i", 2}}) != QStringLiteral("Ю"))
                         wrong.ref();
@@ -192,7 +192,7 @@ private slots:
     void deviceModeAndFocus()
     {
         const QString xml = source("d.xml", "<doc><v>D</v></doc>");
-        QueryProc proc(xml, false, false, false, false);
+        QueryProc proc(xml, QueryProc::Options());
         const QString q = dir.path() + "/q/focus.xq";
         writeTextFile(q, "string(/doc/v)");
         QCOMPARE(proc.executeQuery(q, {}), QStringLiteral("D"));

@@ -104,8 +104,8 @@ class TestRtfProc : public QObject
         proc.setMessageHandler(&handler);
         Outcome o;
         o.ok = proc.generateDocument();
-        o.templateErrors = proc.hasTemplateErrors;
-        o.queryErrors = proc.queryProc.hasErrors;
+        o.templateErrors = proc.hasTemplateErrors();
+        o.queryErrors = proc.queryProc().hasErrors();
         o.bytes = readFile(out);
         o.text = cp1251()->toUnicode(o.bytes);
         return o;
