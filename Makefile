@@ -49,7 +49,7 @@ run: build
 	@./scripts/run-examples.sh $(BUILD_DIR)
 
 bench: build
-	@$(BUILD_DIR)/bench/plinthworks-bench
+	@$(BUILD_DIR)/bench/plinthworks-bench $(if $(shell command -v valgrind),--instructions)
 	@$(BUILD_DIR)/bench/plinthworks-bench-window
 
 # Pictures of the real widgets for the README and the manual.

@@ -321,7 +321,7 @@ bool writeReplacedEntry(QuaZip& dest, const QuaZipFileInfo64& info, const QByteA
     QuaZipFile out(&dest);
     if (!buffer.open(QIODevice::ReadOnly) ||
         !out.open(QIODevice::WriteOnly, QuaZipNewInfo(info), nullptr, 0, stored ? 0 : Z_DEFLATED,
-                  stored ? 0 : Z_DEFAULT_COMPRESSION))
+                  stored ? 0 : ZipUtil::documentCompressionLevel))
         return false;
     const bool ok = ZipUtil::copyData(buffer, out);
     out.close();
@@ -334,7 +334,7 @@ bool addFile(QuaZip& zip, const QString& entryName, const QString& localFilePath
     QuaZipFile out(&zip);
     if (!in.open(QIODevice::ReadOnly) ||
         !out.open(QIODevice::WriteOnly, QuaZipNewInfo(entryName, localFilePath), nullptr, 0, Z_DEFLATED,
-                  Z_DEFAULT_COMPRESSION))
+                  ZipUtil::documentCompressionLevel))
         return false;
     const bool ok = ZipUtil::copyData(in, out);
     out.close();

@@ -1,7 +1,9 @@
 // plinthworks-bench: renders an invoice workload (16 fields, a 200-row table,
 // a 10-paragraph repeated block) with the batch command and prints documents
 // per second for each format, sequential and parallel, and the peak memory
-// for a small and a large number of files.
+// for a small and a large number of files; with --instructions also the
+// instructions per document of each format, a figure that noisy machines
+// cannot blur.
 #include <QCommandLineParser>
 #include <QDateTime>
 #include <QCoreApplication>
@@ -165,6 +167,46 @@ RunResult runBatch(const QString& batch, const QString& resources, const QByteAr
     return result;
 }
 
+// Instructions the batch command executes for `n` documents, its worker
+// processes included, counted by valgrind's callgrind tool; -1 on failure.
+qint64 countInstructions(const QString& valgrind, const QString& batch, const QString& resources,
+                         const QByteArray& data, int n, const QString& format)
+{
+    QTemporaryDir work;
+    QStringList args{QStringLiteral("--tool=callgrind"), QStringLiteral("--trace-children=yes"),
+                     QStringLiteral("--callgrind-out-file=") + work.path() + QStringLiteral("/cg.%p"), batch,
+                     QStringLiteral("--resources"), resources, QStringLiteral("--format"), format,
+                     QStringLiteral("--overwrite"), QStringLiteral("--sequential"), QStringLiteral("--time-limit"),
+                     QStringLiteral("0")};
+    for (int i = 0; i < n; ++i) {
+        const QString name = work.path() + QStringLiteral("/invoice_%1.xml").arg(i + 1, 4, 10, QLatin1Char('0'));
+        QFile file(name);
+        if (!file.open(QIODevice::WriteOnly) || file.write(data) < 0)
+            return -1;
+        args << name;
+    }
+    QProcess process;
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.setStandardErrorFile(QProcess::nullDevice());
+    process.start(valgrind, args);
+    if (!process.waitForFinished(-1) || process.exitCode() != 0)
+        return -1;
+    qint64 total = 0;
+    for (const QString& name : QDir(work.path()).entryList({QStringLiteral("cg.*")}, QDir::Files)) {
+        QFile file(work.path() + QLatin1Char('/') + name);
+        if (!file.open(QIODevice::ReadOnly))
+            return -1;
+        while (!file.atEnd()) {
+            const QByteArray line = file.readLine();
+            if (line.startsWith("totals:") || line.startsWith("summary:")) {
+                total += line.split(' ').value(1).trimmed().toLongLong();
+                break;
+            }
+        }
+    }
+    return total;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -181,6 +223,9 @@ int main(int argc, char* argv[])
                       QStringLiteral("list"), QStringLiteral("docx,odt,rtf")});
     parser.addOption({QStringLiteral("memory"), QStringLiteral("File counts for the memory check (default 100,1000)."),
                       QStringLiteral("list"), QStringLiteral("100,1000")});
+    parser.addOption({QStringLiteral("instructions"),
+                      QStringLiteral("Also count the instructions per document of each format with valgrind "
+                                     "(the difference between 1 and 6 documents, so start-up is left out).")});
     parser.process(app);
 
     const QString batch = QFileInfo(parser.value(QStringLiteral("batch"))).absoluteFilePath();
@@ -218,6 +263,28 @@ int main(int argc, char* argv[])
                        .arg(sequential ? QString() : QStringLiteral("   (parallel/sequential %1)").arg(rate / qMax(1e-9, sequentialRate), 0, 'f', 2))
                        .arg(r.ok ? QString() : QStringLiteral("   FAILED (%1 documents)").arg(r.documents));
             out.flush();
+        }
+    }
+
+    if (parser.isSet(QStringLiteral("instructions"))) {
+        const QString valgrind = QStandardPaths::findExecutable(QStringLiteral("valgrind"));
+        if (valgrind.isEmpty()) {
+            out << "instructions: valgrind is not installed\n";
+        } else {
+            for (const QString& format : parser.value(QStringLiteral("formats")).split(',')) {
+                const qint64 one = countInstructions(valgrind, batch, resources.path(), data.first(), 1, format);
+                const qint64 six = countInstructions(valgrind, batch, resources.path(), data.first(), 6, format);
+                if (one < 0 || six < 0) {
+                    allOk = false;
+                    out << QStringLiteral("instructions: %1 FAILED\n").arg(format);
+                } else {
+                    out << QStringLiteral("instructions: %1 %2 M per document (start-up %3 M)\n")
+                               .arg(format, -5)
+                               .arg((six - one) / 5 / 1e6, 0, 'f', 2)
+                               .arg((one - (six - one) / 5) / 1e6, 0, 'f', 1);
+                }
+                out.flush();
+            }
         }
     }
 
