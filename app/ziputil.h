@@ -25,7 +25,7 @@ public:
     // invoice's 150 KB document part: level 3 deflates it in 0.53 ms against
     // 1.36 ms at the default level 6, for a package of 11.8 KB against
     // 10.3 KB; levels 1 and 2 are no faster and larger.
-    static const int documentCompressionLevel = 3;
+    static constexpr int documentCompressionLevel = 3;
 
     // What an unpacking did besides the files it kept.
     struct UnzipReport

@@ -22,7 +22,7 @@ public:
     // Most memory a worker process may take. A query that recurses without
     // end grows the heap by gigabytes before its stack runs out; the limit
     // makes it fail at a bearable size instead of starving the machine.
-    static const qint64 memoryLimit = qint64(4) << 30;
+    static constexpr qint64 memoryLimit = qint64(4) << 30;
 
 private:
     void serve(TemplateList& catalogue, TemplateItem* fixedTemplate);

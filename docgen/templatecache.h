@@ -27,5 +27,5 @@ public:
     // Empties the calling thread's cache.
     static void clear();
 
-    static const int maxParts = 16;
+    static constexpr int maxParts = 16;
 };
