@@ -1,5 +1,6 @@
 #include "rtfproc.h"
 
+#include "rtftemplatecache.h"
 #include "singlebytecharset.h"
 
 #include "proccommand.h"
@@ -245,24 +246,13 @@ QString RtfProc::getSeparateStr(const QString& value)
 
 bool RtfProc::generateDocument()
 {
-    // Both files are opened in binary mode: text mode would drop every
-    // carriage return byte, and RTF may carry them in binary data. The
-    // Windows-1251 codec maps each byte to a character and back, so a
-    // template without commands comes out byte for byte.
-    QFile templateFile(templateFileName());
-    if (!templateFile.open(QIODevice::ReadOnly)) {
+    // The destination is written in binary mode too (see RtfTemplateCache).
+    loadedTemplate = RtfTemplateCache::get(templateFileName(), codec());
+    if (!loadedTemplate) {
         showStatus(QStringLiteral("Ошибка открытия файла-шаблона"));
         return false;
     }
-    QTextStream in(&templateFile);
-    in.setCodec(codec());
-    in.setAutoDetectUnicode(false);
-    const QString text = in.readAll();
-    if (in.status() != QTextStream::Ok || templateFile.error() != QFileDevice::NoError) {
-        showStatus(QStringLiteral("Ошибка открытия файла-шаблона"));
-        return false;
-    }
-    templateFile.close();
+    const QString& text = loadedTemplate->text;
     resultsInCodePage = declaresCodePage(text, windowsCodePage(codec()));
 
     StagedFile staged(destinationFileName());
@@ -291,6 +281,13 @@ bool RtfProc::generateDocument()
 
 bool RtfProc::findCommandBlock(const QString& text, int from, int& start, int& end) const
 {
+    if (loadedTemplate && text.constData() == loadedTemplate->text.constData()
+        && text.size() == loadedTemplate->text.size()) {
+        bool known = false;
+        const bool found = loadedTemplate->blockAfter(from, start, end, known);
+        if (known)
+            return found;
+    }
     start = rxCommandBlock.indexIn(text, from);
     if (start < 0)
         return false;

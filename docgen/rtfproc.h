@@ -5,8 +5,11 @@
 #include <QRegExp>
 #include <QString>
 
+#include <memory>
+
 class ProcCommand;
 class RtfWriter;
+struct RtfTemplate;
 
 // Generates an RTF document from an RTF template by working on the raw RTF
 // text: command blocks are found with a regular expression, the markup a word
@@ -61,6 +64,8 @@ private:
     QRegExp rxCell;
     QRegExp rxRtfSkipBlock;
     QRegExp rxRtfCommand;
+    // The template being generated from, with its command blocks found.
+    std::shared_ptr<const RtfTemplate> loadedTemplate;
     // Whether query results may be written as the codec's bytes: true when
     // the template declares the codec's code page.
     bool resultsInCodePage = true;

@@ -21,9 +21,13 @@
 
 namespace {
 
+// Detection and naming report query errors where generation does, and so
+// share the thread's compiled queries and parsed source with it.
 std::unique_ptr<QueryProc> newQueryProc(const QString& sourcePath)
 {
-    return std::make_unique<QueryProc>(sourcePath);
+    auto proc = std::make_unique<QueryProc>(sourcePath);
+    proc->setMessageHandler(globalMessageHandler());
+    return proc;
 }
 
 // Strips the first of the ";"-separated prefixes that begins the name.

@@ -415,7 +415,13 @@ void CompactWriter::writeEscaped(const QString& value, bool attribute)
 {
     int copied = 0;
     int length = 1;
-    for (int i = 0; i < value.size(); i += length) {
+    const QChar* chars = value.constData();
+    for (int i = 0, size = value.size(); i < size; i += length) {
+        // Most characters stand for themselves; only these may need an escape.
+        const ushort c = chars[i].unicode();
+        length = 1;
+        if (c > '>' && (c < 0x80 || unicodeCodec))
+            continue;
         const QString replacement = escapeAt(value, i, attribute, length);
         if (replacement.isEmpty())
             continue;
@@ -423,7 +429,10 @@ void CompactWriter::writeEscaped(const QString& value, bool attribute)
         out.append(replacement);
         copied = i + length;
     }
-    out.append(value.midRef(copied));
+    if (copied == 0)
+        out.append(value);
+    else
+        out.append(value.midRef(copied));
 }
 
 bool CompactWriter::writeElementStart(const QDomElement& element)
@@ -462,7 +471,9 @@ void CompactWriter::writeStart(const QDomNode& node, bool topLevel)
         out += QLatin1String("]]>");
         return;
     case QDomNode::EntityReferenceNode:
-        out += QLatin1Char('&') + node.nodeName() + QLatin1Char(';');
+        out += QLatin1Char('&');
+        out += node.nodeName();
+        out += QLatin1Char(';');
         return;
     case QDomNode::CommentNode:
         out += QLatin1String("<!--") + node.nodeValue();
@@ -499,7 +510,9 @@ bool CompactWriter::write(const QDomDocument& document)
             node = node.parentNode();
             if (!node.isElement())
                 return supported;
-            out += QLatin1String("</") + node.nodeName() + QLatin1Char('>');
+            out += QLatin1String("</");
+            out += node.nodeName();
+            out += QLatin1Char('>');
         }
         node = node.nextSibling();
     }

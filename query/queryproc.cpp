@@ -2,43 +2,16 @@
 
 #include <QAbstractMessageHandler>
 #include <QBuffer>
-#include <QMutex>
-#include <QNetworkAccessManager>
 #include <QRegularExpression>
 #include <QSourceLocation>
 #include <QTemporaryFile>
 #include <QTextCodec>
-#include <QThreadStorage>
 #include <QUrl>
 #include <QXmlFormatter>
 #include <QXmlQuery>
 #include <QXmlSerializer>
 
 namespace {
-
-// Several worker threads run queries at once. The XQuery engine itself is
-// safe for that, but every query object it makes starts a network access
-// manager (the engine reads documents, the source XML file included, through
-// one), and those, with the process-wide proxy and bearer-management state
-// they share, are not: creating and destroying query objects in two threads
-// at a time has corrupted the heap now and then. Those two steps are
-// therefore taken one thread at a time; compiling and evaluating, where the
-// time goes, run in parallel.
-QMutex& queryLifecycleMutex()
-{
-    static QMutex mutex;
-    return mutex;
-}
-
-// The manager that serves the queries of the calling thread; made once per
-// thread rather than once per query.
-QNetworkAccessManager* threadNetworkAccessManager()
-{
-    static QThreadStorage<QNetworkAccessManager*> managers;
-    if (!managers.hasLocalData())
-        managers.setLocalData(new QNetworkAccessManager);
-    return managers.localData();
-}
 
 // Whether the engine will read the query file as it was written. It reads
 // UTF-8 unless the file declares another encoding in its prolog, and takes
@@ -101,15 +74,10 @@ QueryProc::~QueryProc()
     reset();
 }
 
-void QueryProc::QueryDeleter::operator()(QXmlQuery* query) const
-{
-    QMutexLocker lock(&queryLifecycleMutex());
-    delete query;
-}
-
 void QueryProc::reset()
 {
     queryCache.clear();
+    threadQueries.clear();
     lastQuery = nullptr;
     if (sourceFile.isOpen())
         sourceFile.close();
@@ -118,7 +86,17 @@ void QueryProc::reset()
 const QXmlQuery* QueryProc::cachedQuery(const QString& queryFilePath) const
 {
     const auto found = queryCache.find(queryFilePath);
-    return found == queryCache.end() ? nullptr : found->second.get();
+    if (found != queryCache.end())
+        return found->second.get();
+    const auto shared = threadQueries.find(queryFilePath);
+    return shared == threadQueries.end() || chainGeneration != QueryChain::forCurrentThread().generation()
+        ? nullptr
+        : shared->second;
+}
+
+int QueryProc::cachedQueryCount() const
+{
+    return int(queryCache.size() + threadQueries.size());
 }
 
 void QueryProc::reportCritical(const QString& message, const QString& fileName) const
@@ -150,8 +128,7 @@ bool QueryProc::setSourceFileName(const QString& name)
         reportCritical(QStringLiteral("Ошибка открытия исходного файла"), name);
         return true;
     }
-    if (queryCache.empty())
-        return false;
+    chainSourceSerial = 0;
     for (auto& cached : queryCache)
         setQuerySource(*cached.second);
     return errors;
@@ -160,11 +137,10 @@ bool QueryProc::setSourceFileName(const QString& name)
 void QueryProc::setQuerySource(QXmlQuery& query)
 {
     if (flags & UseFileUrls) {
-        const QUrl url = QUrl::fromLocalFile(source);
         if (flags & BindSourceAsVariable)
-            query.bindVariable(sourceVariableName, QXmlItem(QVariant(url)));
+            QueryChain::bindSource(query, source);
         else
-            query.setFocus(url);
+            query.setFocus(QUrl::fromLocalFile(source));
     } else {
         sourceFile.seek(0);
         if (flags & BindSourceAsVariable)
@@ -261,26 +237,15 @@ bool QueryProc::getQueryResult(QXmlQuery& query, QString& result) const
     return true;
 }
 
-QueryProc::OwnedQuery QueryProc::newQuery(const QXmlQuery* original)
-{
-    QMutexLocker lock(&queryLifecycleMutex());
-    if (original)
-        return OwnedQuery(new QXmlQuery(*original));
-    OwnedQuery query(new QXmlQuery);
-    query->setNetworkAccessManager(threadNetworkAccessManager());
-    return query;
-}
-
-QueryProc::OwnedQuery QueryProc::compileQuery(const QString& queryFilePath,
-                                              const QHash<QString, QVariant>& variables)
+OwnedQuery QueryProc::compileQuery(const QString& queryFilePath, const QHash<QString, QVariant>& variables)
 {
     OwnedQuery query;
     if ((flags & ReuseLastQuery) && lastQuery) {
-        query = newQuery(lastQuery);
+        query = QueryChain::newQuery(lastQuery);
         if (flags & BindSourceAsVariable)
             setQuerySource(*query);
     } else {
-        query = newQuery(nullptr);
+        query = QueryChain::newQuery(nullptr);
         if (handler)
             query->setMessageHandler(handler);
         setQuerySource(*query);
@@ -291,29 +256,79 @@ QueryProc::OwnedQuery QueryProc::compileQuery(const QString& queryFilePath,
     return query;
 }
 
+QXmlQuery* QueryProc::threadQueryFor(const QString& queryFilePath, const QHash<QString, QVariant>& variables)
+{
+    QueryChain& chain = QueryChain::forCurrentThread();
+    if (chainSourceSerial != chain.sourceSerial() || chainGeneration != chain.generation()) {
+        // The chain may have served another source meanwhile; queries are
+        // bound to this one as they are taken from it again.
+        chain.setSource(source, handler);
+        chainSourceSerial = chain.sourceSerial();
+        chainGeneration = chain.generation();
+        threadQueries.clear();
+    }
+    const auto used = threadQueries.find(queryFilePath);
+    if (used != threadQueries.end()) {
+        setQueryVars(*used->second, variables);
+        return used->second;
+    }
+    // Variables are bound when a query compiles: the same file run with
+    // other variables is another query.
+    QStringList names = variables.keys();
+    names.sort();
+    const QString key = queryFilePath + QLatin1Char('\n') + names.join(QLatin1Char(' '));
+    QXmlQuery* query = chain.find(key, queryFilePath);
+    if (query) {
+        setQueryVars(*query, variables);
+    } else {
+        lastQuery = chain.lastQuery();
+        OwnedQuery compiled = compileQuery(queryFilePath, variables);
+        if (!compiled)
+            return nullptr;
+        if (!compiled->isValid()) {
+            query = compiled.get();
+            queryCache.emplace(queryFilePath, std::move(compiled));
+            return query;
+        }
+        query = chain.insert(key, queryFilePath, std::move(compiled));
+    }
+    threadQueries.emplace(queryFilePath, query);
+    return query;
+}
+
+QXmlQuery* QueryProc::queryFor(const QString& queryFilePath, const QHash<QString, QVariant>& variables)
+{
+    auto cached = queryCache.find(queryFilePath);
+    if (cached != queryCache.end()) {
+        setQueryVars(*cached->second, variables);
+        return cached->second.get();
+    }
+    if (sharesThreadQueries())
+        return threadQueryFor(queryFilePath, variables);
+    OwnedQuery compiled = compileQuery(queryFilePath, variables);
+    if (!compiled)
+        return nullptr;
+    return queryCache.emplace(queryFilePath, std::move(compiled)).first->second.get();
+}
+
 QString QueryProc::executeQuery(const QString& queryFilePath, QHash<QString, QVariant> variables)
 {
     lastSucceeded = false;
-    auto cached = queryCache.find(queryFilePath);
-    if (cached == queryCache.end()) {
-        OwnedQuery compiled = compileQuery(queryFilePath, variables);
-        if (!compiled) {
-            errors = true;
-            return QString();
-        }
-        cached = queryCache.emplace(queryFilePath, std::move(compiled)).first;
-    } else {
-        setQueryVars(*cached->second, variables);
+    QXmlQuery* query = queryFor(queryFilePath, variables);
+    if (!query) {
+        errors = true;
+        return QString();
     }
-
-    QXmlQuery* query = cached->second.get();
     QString result;
     if (query->isValid()) {
         lastSucceeded = getQueryResult(*query, result);
-        if (lastSucceeded)
+        if (lastSucceeded) {
             lastQuery = query;
-        else
+            if (sharesThreadQueries() && queryCache.find(queryFilePath) == queryCache.end())
+                QueryChain::forCurrentThread().setLastQuery(query);
+        } else {
             errors = true;
+        }
         return result;
     }
     errors = true;

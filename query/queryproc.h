@@ -5,6 +5,8 @@
 #include <QString>
 #include <QVariant>
 
+#include "querychain.h"
+
 #include <map>
 #include <memory>
 
@@ -12,8 +14,10 @@ class QAbstractMessageHandler;
 class QXmlQuery;
 
 // Runs XQuery files against one source XML file and returns each result as
-// text. Compiled queries are kept per query file, so a query that runs once
-// per table row or loop turn is compiled once. Used by one thread at a time.
+// text. A query file is compiled once for a processor, so a query that runs
+// once per table row or loop turn is compiled once; with the system's own
+// options the compiled queries are also kept by the thread for the next
+// documents (see QueryChain). Used by one thread at a time.
 class QueryProc
 {
 public:
@@ -49,7 +53,11 @@ public:
     const QString& sourceFileName() const { return source; }
     Options options() const { return flags; }
     // Receives the processor's own errors; installed on every new query.
-    void setMessageHandler(QAbstractMessageHandler* messageHandler) { handler = messageHandler; }
+    void setMessageHandler(QAbstractMessageHandler* messageHandler)
+    {
+        handler = messageHandler;
+        chainSourceSerial = 0;
+    }
     QAbstractMessageHandler* messageHandler() const { return handler; }
     // Sticky: set by any failure, cleared only by a change of source file.
     bool hasErrors() const { return errors; }
@@ -57,7 +65,7 @@ public:
     bool lastQuerySucceeded() const { return lastSucceeded; }
     // The compiled query kept for a query file, null when there is none.
     const QXmlQuery* cachedQuery(const QString& queryFilePath) const;
-    int cachedQueryCount() const { return int(queryCache.size()); }
+    int cachedQueryCount() const;
 
     // Runs a first query on the calling thread, so that the state every query
     // shares is set up before several threads run queries at once: the owner
@@ -69,14 +77,9 @@ public:
     static QString textOfSerialized(const QString& serialized);
 
 private:
-    // Deletes its query with the lock that guards creating and deleting them.
-    struct QueryDeleter
-    {
-        void operator()(QXmlQuery* query) const;
-    };
-    using OwnedQuery = std::unique_ptr<QXmlQuery, QueryDeleter>;
-
-    static OwnedQuery newQuery(const QXmlQuery* original);
+    bool sharesThreadQueries() const { return flags == documentOptions(); }
+    QXmlQuery* queryFor(const QString& queryFilePath, const QHash<QString, QVariant>& variables);
+    QXmlQuery* threadQueryFor(const QString& queryFilePath, const QHash<QString, QVariant>& variables);
     OwnedQuery compileQuery(const QString& queryFilePath, const QHash<QString, QVariant>& variables);
     void setQueryVars(QXmlQuery& query, const QHash<QString, QVariant>& variables) const;
     bool setQueryName(QXmlQuery& query, const QString& queryFilePath) const;
@@ -86,8 +89,15 @@ private:
 
     QString source;
     Options flags;
+    // Queries this processor owns: all of them with options of its own,
+    // otherwise those that did not compile (the thread keeps none of those,
+    // so that each document reports its error).
     std::map<QString, OwnedQuery> queryCache;
-    // One of the cached queries, or null.
+    // With the system's options, the thread's queries this processor used.
+    std::map<QString, QXmlQuery*> threadQueries;
+    quint64 chainGeneration = 0;
+    quint64 chainSourceSerial = 0;
+    // One of the owned queries, or null.
     QXmlQuery* lastQuery = nullptr;
     QAbstractMessageHandler* handler = nullptr;
     bool errors = false;

@@ -163,6 +163,43 @@ private slots:
         QCOMPARE(proc.cachedQueryCount(), 2);
     }
 
+    void nextDocumentReusesCompiledQueriesAndSeesChanges()
+    {
+        const QString a = source("na.xml", "<doc><v>A</v></doc>");
+        const QString b = source("nb.xml", "<doc><v>B</v></doc>");
+        const QString v = query("nv.xq", "string(doc($inputDocument)/doc/v)");
+        const QString bad = query("nbad.xq", "for $x in (1,2 return");
+        const QXmlQuery* compiled = nullptr;
+        {
+            QueryProc first(a);
+            first.setMessageHandler(&handler);
+            QCOMPARE(first.executeQuery(v, {}), QStringLiteral("A"));
+            compiled = first.cachedQuery(v);
+            QCOMPARE(first.executeQuery(bad, {}), QString());
+        }
+        QTRY_COMPARE(log.filter(QStringLiteral("nbad.xq")).size(), 1);
+        {
+            // The next document of the thread: the same compiled query, its
+            // own source; a query that does not compile says so again.
+            QueryProc second(b);
+            second.setMessageHandler(&handler);
+            QCOMPARE(second.executeQuery(v, {}), QStringLiteral("B"));
+            QCOMPARE(second.cachedQuery(v), compiled);
+            QCOMPARE(second.executeQuery(bad, {}), QString());
+        }
+        QTRY_COMPARE(log.filter(QStringLiteral("nbad.xq")).size(), 2);
+        // A source rewritten under the same name and an edited query file
+        // are read anew, never taken from what the thread kept.
+        writeTextFile(a, "<doc><v>A2, longer</v></doc>");
+        QueryProc third(a);
+        third.setMessageHandler(&handler);
+        QCOMPARE(third.executeQuery(v, {}), QStringLiteral("A2, longer"));
+        writeTextFile(v, queryPrologue() + "concat('edited ', doc($inputDocument)/doc/v)");
+        QueryProc fourth(b);
+        fourth.setMessageHandler(&handler);
+        QCOMPARE(fourth.executeQuery(v, {}), QStringLiteral("edited B"));
+    }
+
     void queriesInSeveralThreadsAtOnce()
     {
         // Worker threads each make, compile, run and destroy their own queries.

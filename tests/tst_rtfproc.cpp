@@ -2,7 +2,9 @@
 // commands, tables, repeated blocks, template errors, Unicode, brace balance.
 #include "messagehandler.h"
 #include "messagesenderobject.h"
+#include "proccommand.h"
 #include "rtfproc.h"
+#include "rtftemplatecache.h"
 #include "status.h"
 #include "testsupport.h"
 
@@ -380,6 +382,49 @@ private slots:
         for (const QFileInfo& file : files) {
             o = generate(readFile(file.filePath()));
             QVERIFY2(o.ok && o.bytes == readFile(file.filePath()), qPrintable(file.fileName()));
+        }
+    }
+
+    void templateKeptUntilItChanges()
+    {
+        // The thread keeps a template with its command blocks found; the same
+        // file gives the same document, an edited one the edited document.
+        const QString tpl = dir.path() + "/kept.tpl.rtf";
+        const auto run = [&](const QString& out) {
+            RtfProc proc(xml, out, tpl, "Queries/rtf", cp1251());
+            proc.setMessageHandler(&handler);
+            return proc.generateDocument() ? readFile(out) : QByteArray();
+        };
+        writeFile(tpl, cp1251()->fromUnicode(wordDoc(par("[%Client%]") + par("[%iterate_start=i%query=Count%]") +
+                                                     par("[%Item%]") + par("[%iterate_end=i%]"))));
+        const QByteArray first = run(dir.path() + "/kept1.rtf");
+        QVERIFY(cp1251()->toUnicode(first).contains(par("Третий")));
+        QCOMPARE(run(dir.path() + "/kept2.rtf"), first);
+        writeFile(tpl, cp1251()->fromUnicode(wordDoc(par("Изменён: [%Client%]"))));
+        QVERIFY(cp1251()->toUnicode(run(dir.path() + "/kept3.rtf")).contains(par("Изменён: ООО «Ромашка»")));
+    }
+
+    void blockPositionsAnswerAsTheSearchDoes()
+    {
+        RtfTemplate kept;
+        kept.text = QStringLiteral("a [%x%] b [%y [%z%] c] [%w%]");
+        QRegExp block(ProcCommand::patCommandBlock, Qt::CaseInsensitive);
+        for (int from = 0; from >= 0 && (from = block.indexIn(kept.text, from)) >= 0;) {
+            kept.blockStarts << from;
+            from += block.matchedLength();
+            kept.blockEnds << from;
+        }
+        for (int from = 0; from <= kept.text.size(); ++from) {
+            int start = -1;
+            int end = -1;
+            bool known = false;
+            const bool found = kept.blockAfter(from, start, end, known);
+            if (!known)
+                continue;
+            const int expected = block.indexIn(kept.text, from);
+            QCOMPARE(found ? start : -1, expected);
+            if (found)
+                QCOMPARE(end, expected + block.matchedLength());
         }
     }
 
