@@ -119,6 +119,7 @@ void DomDocProc::renderPart(const DomTemplatePart& part, bool mainPart)
 {
     resultDoc = emptyDocument();
     emptySectionMarks.clear();
+    splicedRows.clear();
     format->beginPart(part, mainPart);
     const int picturesBefore = package.pictures().size();
     processTemlate(resultDoc, part.doc.firstChild(), QDomNode());
@@ -128,11 +129,15 @@ void DomDocProc::renderPart(const DomTemplatePart& part, bool mainPart)
 
 void DomDocProc::processPart(const DomTemplatePart& part, bool mainPart)
 {
+    spliceRows = true;
     renderPart(part, mainPart);
+    spliceRows = false;
     // Written without any added white space: it would mean nothing between
     // WordprocessingML elements and show as text inside an ODF paragraph.
     QByteArray bytes;
-    DomUtil::rawDataFromDoc(bytes, resultDoc, codec(), -1);
+    if (!DomUtil::rawDataWithRows(bytes, resultDoc, codec(), splicedRows))
+        reportError(QStringLiteral("Ошибка записи части документа: %1").arg(part.entryName), QString());
+    splicedRows.clear();
     package.replaceEntry(part.entryName, bytes);
 }
 
@@ -371,7 +376,8 @@ QDomNode DomDocProc::findSeedRow(const QDomNode& commandNode)
 QDomNode DomDocProc::getTableInsert(const QDomNode& seedRow, const QString& result,
                                     const QString& replaceEmpty)
 {
-    return TableRows::fill(resultDoc, seedRow.toElement(), result, replaceEmpty, *format);
+    return TableRows::fill(resultDoc, seedRow.toElement(), result, replaceEmpty, *format,
+                           spliceRows ? &splicedRows : nullptr);
 }
 
 QDomNode DomDocProc::getPictureInsert(const QDomNode& commandNode, const QString& fileName)

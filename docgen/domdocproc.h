@@ -2,6 +2,7 @@
 
 #include "basedocproc.h"
 #include "domformat.h"
+#include "domutil.h"
 #include "resultpackage.h"
 
 #include <QDomDocument>
@@ -83,6 +84,10 @@ private:
     QDomDocument resultDoc;
     // Result nodes recorded by commands with delete_empty_section.
     QList<QDomNode> emptySectionMarks;
+    // Table rows of the part being rendered that the writer writes from a
+    // prototype; only where the part is written here (see processPart).
+    QList<SplicedRows> splicedRows;
+    bool spliceRows = false;
     ResultPackage package;
     int firstPictureNumber = 0;
 };

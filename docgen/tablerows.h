@@ -4,6 +4,8 @@
 #include <QDomElement>
 #include <QString>
 
+#include "domutil.h"
+
 class DomFormat;
 
 // The rows a table command makes: its template row is the last row of the
@@ -17,7 +19,10 @@ public:
     // in `error`, when the command does not stand right after a table with
     // a row.
     static QDomElement findSeedRow(const QDomElement& paragraph, const DomFormat& format, QString& error);
-    // A copy of the seed row's table holding the filled rows.
+    // A copy of the seed row's table holding the filled rows. With `splices`,
+    // consecutive rows of plain values are one prototype row recorded there,
+    // for the writer to write once per line (see SplicedRows).
     static QDomElement fill(QDomDocument& doc, const QDomElement& seedRow, const QString& result,
-                            const QString& replaceEmpty, const DomFormat& format);
+                            const QString& replaceEmpty, const DomFormat& format,
+                            QList<SplicedRows>* splices = nullptr);
 };

@@ -348,7 +348,7 @@ namespace {
 class CompactWriter
 {
 public:
-    explicit CompactWriter(QTextCodec* codec);
+    explicit CompactWriter(QTextCodec* codec, const QList<SplicedRows>* splices = nullptr);
 
     // False when the document uses something written only by QDom itself:
     // a document type, or nodes created with namespace processing.
@@ -356,6 +356,10 @@ public:
     const QString& text() const { return out; }
 
 private:
+    // `top` and everything below it.
+    void writeSubtree(const QDomNode& top);
+    const SplicedRows* splicedAt(const QDomNode& node) const;
+    void writeSpliced(const SplicedRows& rows);
     void writeStart(const QDomNode& node, bool topLevel);
     bool writeElementStart(const QDomElement& element);
     void writeEscaped(const QString& value, bool attribute);
@@ -364,12 +368,16 @@ private:
     QString escapeAt(const QString& value, int pos, bool attribute, int& length) const;
 
     QTextCodec* codec;
+    const QList<SplicedRows>* splices;
     bool unicodeCodec;
     bool supported = true;
     QString out;
 };
 
-CompactWriter::CompactWriter(QTextCodec* codec) : codec(codec)
+const QChar markerOpen(0xE000);
+const QChar markerClose(0xE001);
+
+CompactWriter::CompactWriter(QTextCodec* codec, const QList<SplicedRows>* splices) : codec(codec), splices(splices)
 {
     static const int unicodeMibs[] = {106, 1013, 1014, 1015, 1017, 1018, 1019};
     unicodeCodec =
@@ -494,32 +502,131 @@ void CompactWriter::writeStart(const QDomNode& node, bool topLevel)
         out += QLatin1Char('\n');
 }
 
-bool CompactWriter::write(const QDomDocument& document)
+void CompactWriter::writeSubtree(const QDomNode& top)
 {
-    if (!document.doctype().name().isEmpty())
-        return false;
     // Iterative, so that deeply nested documents cannot exhaust the stack.
-    QDomNode node = document.firstChild();
-    while (!node.isNull()) {
-        writeStart(node, node.parentNode().isDocument());
-        if (node.isElement() && node.hasChildNodes()) {
+    QDomNode node = top;
+    while (true) {
+        bool descend = false;
+        if (const SplicedRows* rows = splicedAt(node)) {
+            writeSpliced(*rows);
+        } else {
+            writeStart(node, node.parentNode().isDocument());
+            descend = node.isElement() && node.hasChildNodes();
+        }
+        if (descend) {
             node = node.firstChild();
             continue;
         }
-        while (node.nextSibling().isNull()) {
+        while (node != top && node.nextSibling().isNull()) {
             node = node.parentNode();
-            if (!node.isElement())
-                return supported;
             out += QLatin1String("</");
             out += node.nodeName();
             out += QLatin1Char('>');
         }
+        if (node == top)
+            return;
         node = node.nextSibling();
     }
+}
+
+const SplicedRows* CompactWriter::splicedAt(const QDomNode& node) const
+{
+    if (!splices || splices->isEmpty() || !node.isElement())
+        return nullptr;
+    for (const SplicedRows& rows : *splices) {
+        if (rows.prototype == node)
+            return &rows;
+    }
+    return nullptr;
+}
+
+void CompactWriter::writeSpliced(const SplicedRows& rows)
+{
+    CompactWriter row(codec);
+    row.writeSubtree(rows.prototype);
+    supported = row.supported && supported;
+    // The markers as the writer wrote them: escaped where the codec lacks them.
+    CompactWriter open(codec);
+    open.writeEscaped(QString(markerOpen), false);
+    CompactWriter close(codec);
+    close.writeEscaped(QString(markerClose), false);
+
+    const QString& text = row.out;
+    QVector<QStringRef> pieces;
+    QVector<int> columns;
+    int copied = 0;
+    for (int at = text.indexOf(open.out); at >= 0; at = text.indexOf(open.out, at + 1)) {
+        const int digits = at + open.out.size();
+        const int end = text.indexOf(close.out, digits);
+        bool isNumber = false;
+        const int column = end < 0 ? -1 : text.midRef(digits, end - digits).toInt(&isNumber);
+        if (!isNumber)
+            continue;
+        pieces << text.midRef(copied, at - copied);
+        columns << column;
+        copied = end + close.out.size();
+        at = copied - 1;
+    }
+    pieces << text.midRef(copied);
+    for (const QStringList& values : rows.lines) {
+        for (int i = 0; i < columns.size(); ++i) {
+            out.append(pieces.at(i));
+            writeEscaped(values.value(columns.at(i)), false);
+        }
+        out.append(pieces.last());
+    }
+}
+
+bool CompactWriter::write(const QDomDocument& document)
+{
+    if (!document.doctype().name().isEmpty())
+        return false;
+    for (QDomNode node = document.firstChild(); !node.isNull(); node = node.nextSibling())
+        writeSubtree(node);
     return supported;
 }
 
 } // namespace
+
+bool DomUtil::rawDataWithRows(QByteArray& out, const QDomDocument& document, QTextCodec* codec,
+                              const QList<SplicedRows>& splices)
+{
+    if (!codec)
+        codec = QTextCodec::codecForName("UTF-8");
+    CompactWriter writer(codec, &splices);
+    if (!writer.write(document)) {
+        out.clear();
+        return false;
+    }
+    out = codec->fromUnicode(writer.text());
+    return true;
+}
+
+QString DomUtil::rowMarker(int column)
+{
+    return markerOpen + QString::number(column) + markerClose;
+}
+
+bool DomUtil::isPlainCellValue(const QString& value)
+{
+    if (value.isEmpty() || value.front().isSpace() || value.back().isSpace())
+        return false;
+    for (int i = 0, size = value.size(); i < size; ++i) {
+        const ushort c = value.at(i).unicode();
+        if (c < 0x20 || c == ']' || c == '>' || c == 0xFFFE || c == 0xFFFF || c == markerOpen.unicode()
+            || c == markerClose.unicode())
+            return false;
+        if (c == ' ' && value.at(i + 1) == QLatin1Char(' '))
+            return false;
+        if (QChar::isSurrogate(c)) {
+            if (!QChar::isHighSurrogate(c) || i + 1 >= size || !value.at(i + 1).isLowSurrogate())
+                return false;
+            ++i;
+        }
+    }
+    return true;
+}
 
 void DomUtil::rawDataFromDoc(QByteArray& out, const QDomDocument& document, QTextCodec* codec, int indent)
 {

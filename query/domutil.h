@@ -6,7 +6,20 @@
 #include <QRegExp>
 #include <QString>
 
+#include <QList>
+#include <QStringList>
+
 class QTextCodec;
+
+// Table rows written from one rendered row. `prototype` stands in the
+// document once, holding rowMarker(column) where the value of a column goes,
+// and is written once per entry of `lines`, each value in place of its
+// marker. Rows that differ only in their text so cost one tree, not one each.
+struct SplicedRows
+{
+    QDomElement prototype;
+    QList<QStringList> lines;
+};
 
 // Walking, searching, copying and serialising DOM trees of the DOCX and ODT
 // parts. Handles are taken and returned by value; a null handle stands for
@@ -73,4 +86,16 @@ public:
     // (UTF-8 when null). With a negative indent nothing is added to the text
     // of the document.
     static void rawDataFromDoc(QByteArray& out, const QDomDocument& document, QTextCodec* codec, int indent);
+    // The same without indent, with the rows of `splices` written out; false
+    // (and `out` empty) when the document holds what only QDom's own writer
+    // writes, which never happens to a parsed template's result.
+    static bool rawDataWithRows(QByteArray& out, const QDomDocument& document, QTextCodec* codec,
+                                const QList<SplicedRows>& splices);
+    // The text standing for a column's value in a prototype row.
+    static QString rowMarker(int column);
+    // Whether a value written into a cell gives the text of the value and
+    // nothing else in every format: no white space at its ends or twice in
+    // a row, no control characters, nothing whose escape depends on the text
+    // before it. Rows with other values are built as trees of their own.
+    static bool isPlainCellValue(const QString& value);
 };
