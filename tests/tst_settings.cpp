@@ -22,9 +22,9 @@ namespace {
 // Builds the widgets of a binding case from a description such as
 // "check:kBox combo3:kCombo": kind (with an entry count for combo boxes)
 // and object name. A list widget starts with one item, "old".
-void buildWidgets(QWidget* page, const QString& spec)
+void buildWidgets(QWidget* page, const QString& description)
 {
-    for (const QString& part : spec.split(' ', Qt::SkipEmptyParts)) {
+    for (const QString& part : description.split(' ', Qt::SkipEmptyParts)) {
         const QString kind = part.section(':', 0, 0);
         const QString name = part.section(':', 1);
         QWidget* widget = nullptr;
