@@ -72,6 +72,8 @@ int main(int argc, char* argv[])
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     MyApplication app(argc, argv);
+    // The pictures show the program as users see it, the toolkit's buttons too.
+    app.installToolkitTranslation();
     if (argc < 3) {
         std::fprintf(stderr, "usage: plinthworks-screenshots EXAMPLES_DIR OUTPUT_DIR\n");
         return 2;

@@ -2,9 +2,7 @@
 #include "mainwindow.h"
 #include "myapplication.h"
 
-#include <QLibraryInfo>
 #include <QTextCodec>
-#include <QTranslator>
 
 int main(int argc, char* argv[])
 {
@@ -17,16 +15,7 @@ int main(int argc, char* argv[])
 
     // The toolkit's own dialogs and buttons in Russian; the program's texts
     // are Russian already.
-    QTranslator translator;
-    const QString appDir = QCoreApplication::applicationDirPath();
-    for (const QString& folder : {appDir + QStringLiteral("/../Resources/translations"),
-                                  appDir + QStringLiteral("/translations"),
-                                  QLibraryInfo::location(QLibraryInfo::TranslationsPath)}) {
-        if (translator.load(QStringLiteral("qt_ru"), folder)) {
-            QCoreApplication::installTranslator(&translator);
-            break;
-        }
-    }
+    app.installToolkitTranslation();
 
     MainWindow window;
     app.setMainWindow(&window);

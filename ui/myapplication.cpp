@@ -3,6 +3,7 @@
 #include "mainwindow.h"
 
 #include <QFileOpenEvent>
+#include <QLibraryInfo>
 
 MyApplication::MyApplication(int& argc, char** argv) : QApplication(argc, argv) {}
 
@@ -13,4 +14,17 @@ bool MyApplication::event(QEvent* event)
         return true;
     }
     return QApplication::event(event);
+}
+
+void MyApplication::installToolkitTranslation()
+{
+    const QString appDir = applicationDirPath();
+    for (const QString& folder : {appDir + QStringLiteral("/../Resources/translations"),
+                                  appDir + QStringLiteral("/translations"),
+                                  QLibraryInfo::location(QLibraryInfo::TranslationsPath)}) {
+        if (toolkitTranslator.load(QStringLiteral("qt_ru"), folder)) {
+            installTranslator(&toolkitTranslator);
+            return;
+        }
+    }
 }

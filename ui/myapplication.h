@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QApplication>
+#include <QTranslator>
 
 class MainWindow;
 
@@ -13,10 +14,14 @@ public:
     MyApplication(int& argc, char** argv);
 
     void setMainWindow(MainWindow* window) { mainWindow = window; }
+    // Loads the toolkit's own Russian texts (dialog buttons, standard
+    // dialogs): from the folders beside the program first, then Qt's.
+    void installToolkitTranslation();
 
 protected:
     bool event(QEvent* event) override;
 
 private:
     MainWindow* mainWindow = nullptr;
+    QTranslator toolkitTranslator;
 };
