@@ -23,19 +23,18 @@ WorkerPool::WorkerPool(const QString& program, const QStringList& arguments, int
     : QObject(parent), program(program), arguments(arguments), timeLimitSeconds(timeLimitSeconds)
 {
     for (int i = 0; i < qMax(1, processCount); ++i)
-        workers << new Worker;
+        workers.push_back(std::make_unique<Worker>());
 }
 
 WorkerPool::~WorkerPool()
 {
-    for (Worker* worker : qAsConst(workers)) {
+    for (const auto& worker : workers) {
         if (worker->process) {
             worker->process->disconnect(this);
             worker->process->kill();
             worker->process->waitForFinished();
             delete worker->process;
         }
-        delete worker;
     }
 }
 
@@ -50,14 +49,14 @@ void WorkerPool::run(const QList<WorkerJob>& jobs)
         return;
     QEventLoop eventLoop;
     loop = &eventLoop;
-    for (Worker* worker : qAsConst(workers)) {
+    for (const auto& worker : workers) {
         if (!queue.isEmpty())
             startWorker(*worker);
     }
     if (unfinished > 0)
         eventLoop.exec();
     loop = nullptr;
-    for (Worker* worker : qAsConst(workers)) {
+    for (const auto& worker : workers) {
         if (worker->process) {
             worker->process->closeWriteChannel();
             worker->process->waitForFinished();

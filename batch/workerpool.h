@@ -8,6 +8,9 @@
 #include <QQueue>
 #include <QStringList>
 
+#include <memory>
+#include <vector>
+
 class QEventLoop;
 class QProcess;
 class QTimer;
@@ -62,7 +65,8 @@ private:
     QString program;
     QStringList arguments;
     int timeLimitSeconds;
-    QList<Worker*> workers;
+    // Stable addresses: the processes' signal handlers hold a Worker by reference.
+    std::vector<std::unique_ptr<Worker>> workers;
     QQueue<WorkerJob> queue;
     QHash<int, WorkerJob> jobsById;
     int unfinished = 0;

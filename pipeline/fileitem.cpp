@@ -8,14 +8,15 @@
 #include <QFileInfo>
 #include <QLocale>
 
-FileItem::FileItem(const QString& fileName, FileItem* parentItem, bool isLink, bool attach) : parent(parentItem)
+FileItem::FileItem(const QString& fileName, FileItem* parentItem, bool isLink, ItemAttachment attachment)
+    : parent(parentItem)
 {
     if (parent) {
         removed = parent->realItem()->isRemoved();
         link = isLink;
         progress = parent->state();
         if (link) {
-            if (attach)
+            if (attachment == ItemAttachment::AttachNow)
                 parent->appendChild(this);
             return;
         }
@@ -31,7 +32,7 @@ FileItem::FileItem(const QString& fileName, FileItem* parentItem, bool isLink, b
     } else {
         appendErrorText(QStringLiteral("Ошибка! Файл не существует: %1").arg(shownFileName(fileName)));
     }
-    if (parent && attach)
+    if (parent && attachment == ItemAttachment::AttachNow)
         parent->appendChild(this);
 }
 

@@ -24,6 +24,10 @@ enum FileColumn {
     colErrorText = 5,
 };
 
+// Whether a new item joins its parent's children at once, or waits to be
+// adopted with adoptChildren() once it is complete.
+enum class ItemAttachment { AttachNow, AttachLater };
+
 // One entry of the processing list: a file the user added, a file unpacked
 // from an archive, or (for XML files) an additional template entry, a "link".
 //
@@ -40,9 +44,8 @@ enum FileColumn {
 class FileItem
 {
 public:
-    // The item joins its parent's children at once unless attach is false;
-    // then the parent adopts it with adoptChildren() once it is complete.
-    FileItem(const QString& fileName, FileItem* parentItem, bool isLink, bool attach = true);
+    FileItem(const QString& fileName, FileItem* parentItem, bool isLink,
+             ItemAttachment attachment = ItemAttachment::AttachNow);
     virtual ~FileItem();
     FileItem(const FileItem&) = delete;
     FileItem& operator=(const FileItem&) = delete;

@@ -134,8 +134,8 @@ QString fittingBase(const QString& base, int tailBytes)
 
 } // namespace
 
-XmlFileItem::XmlFileItem(const QString& fileName, FileItem* parentItem, bool isLink, bool attach)
-    : FileItem(fileName, parentItem, isLink, attach)
+XmlFileItem::XmlFileItem(const QString& fileName, FileItem* parentItem, bool isLink, ItemAttachment attachment)
+    : FileItem(fileName, parentItem, isLink, attachment)
 {
 }
 

@@ -13,7 +13,8 @@ class TemplateList;
 class XmlFileItem : public FileItem
 {
 public:
-    XmlFileItem(const QString& fileName, FileItem* parentItem, bool isLink, bool attach = true);
+    XmlFileItem(const QString& fileName, FileItem* parentItem, bool isLink,
+                ItemAttachment attachment = ItemAttachment::AttachNow);
 
     QString data(int column) const override;
 

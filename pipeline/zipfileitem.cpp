@@ -122,8 +122,8 @@ bool ZipFileItem::unzip(const UnzipParams& params)
     QList<FileItem*> children;
     for (const QString& name : qAsConst(fileNames)) {
         FileItem* item = name.endsWith(QLatin1String(".xml"), Qt::CaseInsensitive)
-                             ? new XmlFileItem(name, this, false, false)
-                             : new FileItem(name, this, false, false);
+                             ? new XmlFileItem(name, this, false, ItemAttachment::AttachLater)
+                             : new FileItem(name, this, false, ItemAttachment::AttachLater);
         item->setState(stateUnpacked);
         children << item;
     }

@@ -3,13 +3,13 @@
 QString SimpleItem::data(int column) const
 {
     switch (column) {
-    case 0:
+    case colName:
         return name;
-    case 1:
+    case colTitle:
         return title;
-    case 2:
+    case colDescription:
         return description;
-    case 3:
+    case colSimpleErrorText:
         return errorText;
     default:
         return QString();
@@ -19,16 +19,16 @@ QString SimpleItem::data(int column) const
 void SimpleItem::setData(int column, const QString& value)
 {
     switch (column) {
-    case 0:
+    case colName:
         name = value;
         break;
-    case 1:
+    case colTitle:
         title = value;
         break;
-    case 2:
+    case colDescription:
         description = value;
         break;
-    case 3:
+    case colSimpleErrorText:
         errorText = value;
         break;
     default:

@@ -2,6 +2,14 @@
 
 #include <QString>
 
+// The columns every editable list has; a derived record numbers its own after them.
+enum SimpleColumn {
+    colName = 0,
+    colTitle = 1,
+    colDescription = 2,
+    colSimpleErrorText = 3,
+};
+
 // One record of an editable list: string fields addressed by column.
 class SimpleItem
 {

@@ -31,7 +31,7 @@ SimpleItem* SimpleListContainer::getItem(int index) const
 SimpleItem* SimpleListContainer::itemByName(const QString& name) const
 {
     for (SimpleItem* item : items) {
-        if (item->data(0).compare(name, Qt::CaseInsensitive) == 0)
+        if (item->data(colName).compare(name, Qt::CaseInsensitive) == 0)
             return item;
     }
     return nullptr;

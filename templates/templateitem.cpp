@@ -5,49 +5,49 @@
 QString TemplateItem::data(int column) const
 {
     switch (column) {
-    case 3:
+    case colSuffix:
         return suffix;
-    case 4:
+    case colTemplateFile:
         return templateFile;
-    case 5:
+    case colQueryPath:
         return queryPath;
-    case 6:
+    case colNameQuery:
         return nameQuery;
-    case 7:
+    case colMatchQuery:
         return matchQuery;
-    case 8:
+    case colMatchPrefix:
         return matchPrefix;
-    case 9:
+    case colTemplateErrorText:
         return errorText;
     default:
-        return column < 3 ? SimpleItem::data(column) : QString();
+        return column < colSuffix ? SimpleItem::data(column) : QString();
     }
 }
 
 void TemplateItem::setData(int column, const QString& value)
 {
     switch (column) {
-    case 3:
+    case colSuffix:
         suffix = value;
         break;
-    case 4:
+    case colTemplateFile:
         templateFile = value;
         break;
-    case 5:
+    case colQueryPath:
         queryPath = value;
         break;
-    case 6:
+    case colNameQuery:
         nameQuery = value;
         break;
-    case 7:
+    case colMatchQuery:
         matchQuery = value;
         break;
-    case 8:
+    case colMatchPrefix:
         matchPrefix = value;
         break;
     default:
-        // The error text (column 9) is shown only; nothing may set it here.
-        if (column < 3)
+        // The error text is shown only; nothing may set it here.
+        if (column < colSuffix)
             SimpleItem::setData(column, value);
         break;
     }

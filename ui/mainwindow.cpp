@@ -332,7 +332,7 @@ void MainWindow::createToolBars()
 
 void MainWindow::applyTemplateColumn()
 {
-    const int column = gst[stShowNames].toBool() ? 0 : 1;
+    const int column = gst[stShowNames].toBool() ? colName : colTitle;
     templateCombo->setModelColumn(column);
     templateCompleter->setCompletionColumn(column);
 }
