@@ -319,9 +319,13 @@ void FileList::startProcessFiles(ProcessingStepType maxStep)
 void FileList::interruptProcessing()
 {
     interrupted.storeRelease(1);
-    queuedStep = psNone;
     if (controller)
         controller->stopAllWork();
+}
+
+void FileList::cancelQueuedRun()
+{
+    queuedStep = psNone;
 }
 
 void FileList::startQueuedRun()

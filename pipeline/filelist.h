@@ -97,9 +97,12 @@ public slots:
     void addTemplate(TemplateItem* item);
     void removeTemplate(TemplateItem* item);
     // A request that arrives during a run is kept and started when the run
-    // has finished (the furthest step asked for wins); an interruption drops it.
+    // has finished (the furthest step asked for wins), even when the run was
+    // interrupted: files added meanwhile still get their turn.
     void startProcessFiles(ProcessingStepType maxProcStep = psTransform);
     void interruptProcessing();
+    // Forgets a request kept for after the run, as when the program quits.
+    void cancelQueuedRun();
     // Interrupts and waits, without the event loop, until the running
     // workers have finished; the run ends without processingFinished.
     void stopAndWait();

@@ -798,23 +798,41 @@ private slots:
             QStringLiteral("Ошибка сохранения результирующего документа %1").arg(QDir::toNativeSeparators(out))));
     }
 
-    // A template entry that cannot be copied: no document, not even a
-    // half-written one, stays behind under the document's name.
+    // A template entry that cannot be read: no document, not even a
+    // half-written one, stays behind under the document's name, and the
+    // log names the entry.
+    void damagedTemplateEntryLeavesNoDocument_data()
+    {
+        QTest::addColumn<bool>("inData");
+        QTest::newRow("entry header") << false;
+        QTest::newRow("compressed data") << true;
+    }
     void damagedTemplateEntryLeavesNoDocument()
     {
+        QFETCH(bool, inData);
         const QString templatePath = dir.path() + "/" + newName() + ".docx";
-        QVERIFY(DocxBuilder(par("[%a%]")).entry("word/last.bin", QByteArray(100, 'z')).write(templatePath));
+        QByteArray noise;
+        for (int i = 0; i < 4000; ++i)
+            noise += char((i * 7919 + i / 13) % 251);
+        QVERIFY(DocxBuilder(par("[%a%]")).entry("word/last.bin", noise).write(templatePath));
         QByteArray bytes = readFile(templatePath);
         const int header = bytes.lastIndexOf(QByteArray("PK\x03\x04"));
         QVERIFY(header > 0);
-        bytes[header + 2] = 'X';
+        if (inData) {
+            const int nameLength = quint8(bytes[header + 26]) | quint8(bytes[header + 27]) << 8;
+            const int extraLength = quint8(bytes[header + 28]) | quint8(bytes[header + 29]) << 8;
+            const int damaged = header + 30 + nameLength + extraLength + 200;
+            bytes[damaged] = char(bytes.at(damaged) ^ 0x55);
+        } else {
+            bytes[header + 2] = 'X';
+        }
         QVERIFY(writeFile(templatePath, bytes));
         const QString out = dir.path() + "/" + newName() + "_out.docx";
         DocProc proc(xml, out, templatePath, "Queries/docx", nullptr);
         QVERIFY(!proc.generateDocument());
         QVERIFY(!QFileInfo::exists(out));
         // The damage is found when the template is first read.
-        QTRY_VERIFY(log.join('\n').contains(QStringLiteral("Ошибка загрузки шаблона документа %1")
+        QTRY_VERIFY(log.join('\n').contains(QStringLiteral("Ошибка загрузки шаблона документа %1: повреждён элемент word/last.bin")
                                                  .arg(QDir::toNativeSeparators(templatePath))));
     }
 

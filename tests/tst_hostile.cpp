@@ -203,10 +203,12 @@ private slots:
                                              "{\\pard x\\par}{\\pard [%iterate_end=i%]\\par}}");
         addTemplate("huge", "huge_", block, {{"Count", "'1000000000'"}});
         addTemplate("word", "word_", block, {{"Count", "'abc'"}});
+        addTemplate("negative", "neg_", block, {{"Count", "'-3'"}});
+        addTemplate("long", "long_", block, {{"Count", "'99999999999999999999'"}});
         addTemplate("fill", "fill_", rtfTemplate,
                     {{"Val", "string-join(for $i in 1 to 20000 return 'xxxxxxxx', '')"}});
         addTemplate("authoring", "auth_",
-                    "{\\rtf1\\ansi {\\pard a[%iterate_end=i%]b [%bogus=1%] [%%] [%Latin%]\\par}}",
+                    "{\\rtf1\\ansi {\\pard a[%iterate_end=i%]b [%bogus=1%] [%%] [%Latin%] [%query=../plain/Val%]\\par}}",
                     {{"Latin", QString()}});
         // A query saved in Windows-1251 rather than UTF-8.
         QVERIFY(writeFile(resources.path() + "/Queries/authoring/Latin.xq", "'\xf1\xf7\xb8\xf2'"));
@@ -337,10 +339,12 @@ const QList<Case>& TestHostile::cases()
                      {}};
         list << Case{"count that is no number",
                      [=](const QString& work, const QString&, QStringList& inputs, QStringList&) {
-                         return addXml(work, "word_1.xml", inputs);
+                         return addXml(work, "word_1.xml", inputs) && addXml(work, "neg_1.xml", inputs)
+                                && addXml(work, "long_1.xml", inputs);
                      },
                      1,
-                     {"вернул «abc» вместо числа повторений"},
+                     {"вернул «abc» вместо числа повторений", "вернул «-3» вместо числа повторений",
+                      "вернул число повторений 99999999999999999999, больше допустимого 100000"},
                      {"1_o.rtf"},
                      {}};
         list << Case{"authoring errors",
@@ -350,7 +354,8 @@ const QList<Case>& TestHostile::cases()
                      1,
                      {"[%iterate_end=i%] закрывает блок итераций, который не был открыт",
                       "неизвестное слово «bogus» в команде [%bogus=1%]", "пустая команда [%%]",
-                      "Latin.xq, описание: файл запроса не в кодировке UTF-8"},
+                      "Latin.xq, описание: файл запроса не в кодировке UTF-8",
+                      "запрос ../plain/Val указан вне папки запросов шаблона"},
                      {"1_o.rtf"},
                      {}};
         list << Case{"catalogue faults",

@@ -454,11 +454,23 @@ private slots:
         QVERIFY(!logText(window).contains("прерывание"));
         actionNamed(&window, "Запустить обработку")->trigger();
         QTRY_VERIFY(window.processingList().items().at(0)->state() >= 2);
+        // A file dropped meanwhile waits for the run, and stopping the run
+        // does not take its turn away.
+        gst[stRunAutoDetect] = true;
+        const QString late = folder + "/late/invoice_late.xml";
+        QDir().mkpath(QFileInfo(late).path());
+        QVERIFY(QFile::copy(source, late));
+        QSignalSpy started(&window.processingList(), &FileList::processingStarted);
+        window.addFileNames({late});
+        QTRY_COMPARE(window.processingList().items().size(), 61);
         actionNamed(&window, "Остановить обработку")->trigger();
-        QVERIFY(waitForRunEnd(window));
         QTRY_VERIFY(logText(window).contains("Отправлен запрос на прерывание обработки файлов"));
+        QTRY_COMPARE_WITH_TIMEOUT(started.count(), 1, 20000);
+        QVERIFY(waitForRunEnd(window));
         const int documents = QDir(folder).entryList({"*.docx"}).size();
         QVERIFY2(documents < 60, qPrintable(QString::number(documents)));
+        QCOMPARE(window.processingList().items().last()->state(), 2);
+        QVERIFY(QDir(QFileInfo(late).path()).entryList({"*.docx"}).isEmpty());
     }
 
     void excludeTakesTheFirstRunOfSelectedRows()

@@ -501,6 +501,7 @@ void MainWindow::finishRunBeforeClosing()
     if (fileList.isProcessing()) {
         QEventLoop loop;
         connect(&fileList, &FileList::processingFinished, &loop, &QEventLoop::quit);
+        fileList.cancelQueuedRun();
         fileList.interruptProcessing();
         if (fileList.isProcessing())
             loop.exec(QEventLoop::ExcludeUserInputEvents);
