@@ -403,6 +403,13 @@ private slots:
         auto* progress = window.findChild<QWidget*>("runProgress");
         QVERIFY(progress && !progress->isVisible());
         QSignalSpy stepStarted(&window.processingList(), &FileList::procStepStarted);
+        // What the status bar shows as each item of a step is done.
+        QStringList shown;
+        connect(&window.processingList(), &FileList::procStepProgress, &window, [&] {
+            const auto* bar = progress->findChild<QProgressBar*>("runProgressBar");
+            shown << progress->findChild<QLabel*>("runStepLabel")->text() + " " + bar->text() + " "
+                         + progress->findChild<QLabel*>("runElapsedLabel")->text();
+        });
         actionNamed(&window, "Запустить обработку")->trigger();
         QVERIFY(!actionNamed(&window, "Добавить файлы...")->isEnabled());
         QVERIFY(actionNamed(&window, "Остановить обработку")->isEnabled());
@@ -413,6 +420,9 @@ private slots:
         QTRY_VERIFY(logText(window).contains("ЗАВЕРШЕН процесс обработки файлов"));
         QVERIFY(logText(window).contains("ЗАПУЩЕН процесс обработки файлов"));
         QVERIFY(!stepStarted.isEmpty());
+        const QRegularExpression lastItem(
+            QStringLiteral("^Формирование документов %1 из %1 \\d+:\\d\\d$").arg(window.processingList().xmlFiles().size()));
+        QVERIFY2(!shown.filter(lastItem).isEmpty(), qPrintable(shown.join('\n')));
 
         const QDir folder(QFileInfo(files.first()).path());
         for (const char* document : {"invoice_147_счёт.docx", "invoice_152_счёт.docx", "2024-031_акт.docx",
@@ -520,6 +530,15 @@ private slots:
         QCOMPARE(lines.at(1).split('\t').at(0), model->index(1, 0).data().toString());
         QCOMPARE(lines.at(0).split('\t').at(2), QString("Файл XML"));
         QVERIFY(view->actions().contains(actionNamed(&window, "Копировать"))); // in the context menu
+
+        // Its shortcut, pressed in the view, copies the block, not only the current cell.
+        window.show();
+        QApplication::setActiveWindow(&window);
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        view->setFocus();
+        QApplication::clipboard()->clear();
+        QTest::keyClick(view, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QApplication::clipboard()->text(), text);
     }
 
     void saveTheListAndTheCatalogue()
