@@ -19,6 +19,8 @@
 #include <QXmlStreamReader>
 #include <QtTest>
 
+#include <sys/mount.h>
+
 using namespace TestSupport;
 
 namespace {
@@ -787,15 +789,44 @@ private slots:
             QStringLiteral("Ошибка загрузки шаблона документа %1").arg(QDir::toNativeSeparators(path))));
     }
 
+    void saveFailure_data()
+    {
+        QTest::addColumn<bool>("fullDisk");
+        QTest::newRow("missing folder") << false;
+        QTest::newRow("full disk keeps the old document") << true;
+    }
     void saveFailure()
     {
+        QFETCH(bool, fullDisk);
         const QString templatePath = dir.path() + "/" + newName() + ".docx";
-        QVERIFY(DocxBuilder(par("[%a%]")).write(templatePath));
-        const QString out = dir.path() + "/no/such/folder/out.docx";
+        // Incompressible, so the new package cannot fit where the old one is.
+        QByteArray noise(100000, Qt::Uninitialized);
+        QRandomGenerator(42).fillRange(reinterpret_cast<quint32*>(noise.data()), noise.size() / 4);
+        QVERIFY(DocxBuilder(par("[%a%]")).entry("word/media/noise.bin", noise).write(templatePath));
+        QString out = dir.path() + "/no/such/folder/out.docx";
+        if (fullDisk) {
+            const QString full = dir.path() + "/" + newName();
+            QDir().mkpath(full);
+            if (::mount("tmpfs", QFile::encodeName(full).constData(), "tmpfs", 0, "size=64k") != 0)
+                QSKIP("mounting a small file system needs the right to mount");
+            out = full + "/out.docx";
+            QVERIFY(writeFile(out, "old good document"));
+            QVERIFY(!writeFile(full + "/filler", QByteArray(80 << 10, 'x')));
+            QFile::remove(full + "/filler");
+            QVERIFY(writeFile(full + "/filler", QByteArray(40 << 10, 'x')));
+        }
         DocProc proc(xml, out, templatePath, "Queries/docx", nullptr);
-        QVERIFY(!proc.generateDocument());
+        const bool made = proc.generateDocument();
+        const QByteArray left = fullDisk ? readFile(out) : QByteArray();
+        const QStringList halfWritten =
+            QDir(QFileInfo(out).path()).entryList({".pw-*"}, QDir::Files | QDir::Hidden);
+        if (fullDisk)
+            ::umount2(QFile::encodeName(QFileInfo(out).path()).constData(), MNT_DETACH);
+        QVERIFY(!made);
         QTRY_VERIFY(log.join('\n').contains(
             QStringLiteral("Ошибка сохранения результирующего документа %1").arg(QDir::toNativeSeparators(out))));
+        QCOMPARE(left, fullDisk ? QByteArray("old good document") : QByteArray());
+        QVERIFY2(halfWritten.isEmpty(), qPrintable(halfWritten.join(' ')));
     }
 
     // A template entry that cannot be read: no document, not even a
