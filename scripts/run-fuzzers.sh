@@ -20,10 +20,11 @@ run_one() {
   local target=$1
   local corpus="$build/fuzz-corpus/$target"
   mkdir -p "$corpus"
+  # A failing target still gets its summary line, so no `set -e` exit here.
+  local status=0
   "$build/fuzz/fuzz_$target" -max_total_time="$seconds" -timeout=30 -rss_limit_mb=4096 -print_final_stats=1 \
     -artifact_prefix="$artifacts/$target-" "$corpus" "$root/fuzz/seeds/$target" "$root/fuzz/regressions/$target" \
-    >"$build/fuzz-$target.log" 2>&1
-  local status=$?
+    >"$build/fuzz-$target.log" 2>&1 || status=$?
   local summary
   summary=$(grep -E '^#[0-9]+.*(DONE|pulse|NEW|REDUCE)' "$build/fuzz-$target.log" | tail -1 || true)
   echo "fuzz_$target: exit $status; $summary"

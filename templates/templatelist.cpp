@@ -49,7 +49,7 @@ QStringList lineProblems(const QByteArray& line)
     const QStringList fields = text.split(QLatin1Char('\t'));
     const int neededFields = 8; // the match prefix, the ninth, may be left out
     if (fields.size() < neededFields) {
-        problems << QStringLiteral("полей %1, а нужно 9, разделённых табуляцией").arg(fields.size());
+        problems << QStringLiteral("полей %1, а нужно 8 или 9, разделённых табуляцией").arg(fields.size());
     }
     const auto field = [&](int column) { return fields.value(column).simplified(); };
     if (field(0).isEmpty())
