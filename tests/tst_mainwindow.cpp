@@ -734,6 +734,19 @@ private slots:
         QCOMPARE(text, QStringLiteral("Плинтворкс|Ошибка инициализации приложения! Не удалось загрузить:\n"
                                       "список шаблонов.\nКорректная работа приложения не возможна!"));
     }
+
+    void unusableCatalogueLinesAreLogged()
+    {
+        const QString catalogue = res->path() + "/Settings/Templates.txt";
+        const QByteArray original = readFile(catalogue);
+        QVERIFY(writeFile(catalogue, original + (original.endsWith('\n') ? "" : "\n") + "short\tfew fields\n"));
+        const int line = original.count('\n') + (original.endsWith('\n') ? 1 : 2);
+        MainWindow window;
+        QVERIFY(writeFile(catalogue, original));
+        QTRY_VERIFY2(logText(window).contains(QStringLiteral("Строка %1 списка шаблонов").arg(line)),
+                     qPrintable(logText(window)));
+        QVERIFY(logText(window).contains("не годится: полей 2"));
+    }
 };
 
 int main(int argc, char* argv[])

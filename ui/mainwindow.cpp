@@ -154,8 +154,11 @@ void MainWindow::initGlobalMessageObjects()
 void MainWindow::loadBaseLists()
 {
     const QString catalogue = locateInResource(QStringLiteral("Settings"), TemplateList::catalogueFileName);
-    if (!catalogue.isEmpty())
-        templateList.load(catalogue);
+    if (!catalogue.isEmpty() && templateList.load(catalogue)) {
+        // Lines that cannot serve a file are named in the log, as the batch command does.
+        for (const QString& problem : TemplateList::unusableLines(catalogue))
+            showStatus(problem);
+    }
     connect(&templateList, &SimpleListContainer::modifiedStatusChanged, this, &MainWindow::updateWindowTitle);
     fileList.setTemplateList(&templateList);
 
