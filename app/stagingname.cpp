@@ -53,18 +53,29 @@ qint64 bootTime()
     return 0;
 }
 
-// When a process started, in clock ticks since the machine started: with
-// the process id it names one process, even when the id is used again.
-QString processStart(qint64 pid)
+// What /proc tells of a running process: when it started, in clock ticks
+// since the machine started (with the process id it names one process, even
+// when the id is used again), and whether it has ended and only waits to be
+// reaped.
+struct ProcessStat
+{
+    QString start;
+    bool ended = false;
+};
+
+ProcessStat processStat(qint64 pid)
 {
     const QByteArray stat = readSmallFile(QByteArray("/proc/" + QByteArray::number(pid) + "/stat").constData());
     // The command name in parentheses may hold spaces; the fields follow it.
     const int close = stat.lastIndexOf(')');
     if (close < 0)
-        return QString();
+        return {};
     const QList<QByteArray> fields = stat.mid(close + 2).split(' ');
-    // Field 22 of the whole line, the 20th after the name.
-    return fields.size() > 19 ? QString::fromLatin1(fields.at(19)) : QString();
+    ProcessStat process;
+    // Fields 3 and 22 of the whole line.
+    process.ended = fields.value(0) == "Z" || fields.value(0) == "X";
+    process.start = QString::fromLatin1(fields.value(19));
+    return process;
 }
 
 struct Identity
@@ -72,7 +83,7 @@ struct Identity
     QString host = hostField();
     QString boot = bootField();
     QString pid = QString::number(QCoreApplication::applicationPid());
-    QString start = processStart(QCoreApplication::applicationPid());
+    QString start = processStat(QCoreApplication::applicationPid()).start;
 };
 
 const Identity& self()
@@ -87,8 +98,10 @@ bool processRuns(qint64 pid, const QString& start)
         return true;
     if (::kill(pid_t(pid), 0) != 0 && errno == ESRCH)
         return false;
-    const QString now = processStart(pid);
-    return now.isEmpty() || start == QLatin1String("0") || now == start;
+    const ProcessStat now = processStat(pid);
+    if (now.ended)
+        return false;
+    return now.start.isEmpty() || start == QLatin1String("0") || now.start == start;
 }
 
 } // namespace
