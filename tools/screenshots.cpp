@@ -96,8 +96,10 @@ int main(int argc, char* argv[])
     copyFolder(examples + QStringLiteral("/data"), data);
 
     MainWindow window;
-    window.resize(1180, 640);
+    window.resize(800, 600);
     window.show();
+    wait(300);
+    bool ok = save(&window, output + QStringLiteral("/empty.png"));
     QStringList files;
     for (const QString& name : QDir(data).entryList({QStringLiteral("*.xml"), QStringLiteral("*.zip")}, QDir::Files))
         files << data + QLatin1Char('/') + name;
@@ -107,16 +109,12 @@ int main(int argc, char* argv[])
     action(&window, QStringLiteral("Запустить обработку"))->trigger();
     waitForRun(window);
     window.filesView()->expandAll();
-    for (int column = 0; column < 5; ++column)
-        window.filesView()->resizeColumnToContents(column);
     window.messageLog()->moveCursor(QTextCursor::End);
     wait(300);
-    bool ok = save(&window, output + QStringLiteral("/mainwindow.png"));
+    ok = save(&window, output + QStringLiteral("/mainwindow.png")) && ok;
 
     action(&window, QStringLiteral("Шаблоны документов"))->trigger();
-    for (int column = 0; column < 3; ++column)
-        window.templatesView()->resizeColumnToContents(column);
-    wait(200);
+    wait(300);
     ok = save(&window, output + QStringLiteral("/templates.png")) && ok;
 
     SettingsDialog dialog(&window, 0, false);

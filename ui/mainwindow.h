@@ -6,7 +6,10 @@
 #include <QMainWindow>
 #include <QStringList>
 
+class ColumnFitter;
+class EmptyViewHint;
 class FileModel;
+class FileRowActions;
 class MessageHandler;
 class MessageSenderObject;
 class QAbstractItemView;
@@ -20,6 +23,7 @@ class QPushButton;
 class QStackedWidget;
 class QTreeView;
 class RunProgressIndicator;
+class RunSummary;
 class SimpleTableListModel;
 
 // The program's one window. It owns the processing list and the template
@@ -109,6 +113,12 @@ private:
     QDockWidget* statusDock = nullptr;
     QPlainTextEdit* statusLog = nullptr;
     RunProgressIndicator* runProgress = nullptr;
+    RunSummary* runSummary = nullptr;
+    EmptyViewHint* emptyFilesHint = nullptr;
+    FileRowActions* fileRowActions = nullptr;
+    // Column widths until the user sets some; none when widths were stored.
+    ColumnFitter* fileColumns = nullptr;
+    ColumnFitter* templateColumns = nullptr;
     MessageSenderObject* messageSender = nullptr;
     MessageHandler* messageHandler = nullptr;
 

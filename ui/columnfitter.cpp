@@ -1,0 +1,114 @@
+#include "columnfitter.h"
+
+#include <QEvent>
+#include <QHeaderView>
+#include <QTimer>
+#include <QTreeView>
+
+#include <functional>
+#include <numeric>
+#include <vector>
+
+ColumnFitter::ColumnFitter(QTreeView* view, const QList<int>& yieldingColumns, QObject* parent)
+    : QObject(parent), view(view), yielding(yieldingColumns), pending(new QTimer(this))
+{
+    // Rows change in bursts during a run: one fit for each burst is enough.
+    pending->setSingleShot(true);
+    pending->setInterval(150);
+    connect(pending, &QTimer::timeout, this, &ColumnFitter::fit);
+
+    // The last column is sized here as long as the widths are ours.
+    view->header()->setStretchLastSection(false);
+    view->viewport()->installEventFilter(this);
+    connect(view->header(), &QHeaderView::sectionResized, this, &ColumnFitter::sectionResized);
+    connect(view, &QTreeView::expanded, this, &ColumnFitter::schedule);
+    connect(view, &QTreeView::collapsed, this, &ColumnFitter::schedule);
+    if (QAbstractItemModel* model = view->model()) {
+        connect(model, &QAbstractItemModel::rowsInserted, this, &ColumnFitter::schedule);
+        connect(model, &QAbstractItemModel::rowsRemoved, this, &ColumnFitter::schedule);
+        connect(model, &QAbstractItemModel::dataChanged, this, &ColumnFitter::schedule);
+        connect(model, &QAbstractItemModel::modelReset, this, &ColumnFitter::schedule);
+        connect(model, &QAbstractItemModel::layoutChanged, this, &ColumnFitter::schedule);
+    }
+    fit();
+}
+
+void ColumnFitter::schedule()
+{
+    if (active && !pending->isActive())
+        pending->start();
+}
+
+bool ColumnFitter::eventFilter(QObject* watched, QEvent* event)
+{
+    // A resized window refits at once, so that no column is seen cut meanwhile.
+    if (active && watched == view->viewport() && event->type() == QEvent::Resize)
+        fit();
+    return QObject::eventFilter(watched, event);
+}
+
+void ColumnFitter::sectionResized(int)
+{
+    if (resizing || !active)
+        return;
+    active = false;
+    pending->stop();
+    view->header()->setStretchLastSection(true);
+}
+
+void ColumnFitter::fit()
+{
+    const QAbstractItemModel* model = view->model();
+    const int columns = model ? model->columnCount() : 0;
+    if (!active || columns == 0)
+        return;
+    const QHeaderView* header = view->header();
+    const int available = view->viewport()->width();
+    // Public in the base class, protected in the tree view.
+    const QAbstractItemView* itemView = view;
+    // A yielding column narrowed below its title still shows its first letters.
+    const int floor = qMax(header->minimumSectionSize(), 6 * view->fontMetrics().averageCharWidth());
+
+    const int last = columns - 1;
+    std::vector<int> title(columns);
+    std::vector<int> width(columns);
+    for (int column = 0; column < columns; ++column) {
+        title[column] = header->sectionSizeHint(column);
+        const int content = qMin(itemView->sizeHintForColumn(column), available / 2);
+        width[column] = qMax(title[column], content);
+    }
+    // First the yielding columns' content goes, then, only if that brings
+    // the other columns into sight, their titles too (the headers keep them
+    // as tool tips). The last column has what is left.
+    int excess = std::accumulate(width.begin(), width.end() - 1, 0) - available;
+    QList<int> usable;
+    for (int column : yielding) {
+        if (column >= 0 && column < last)
+            usable << column;
+    }
+    const auto yieldDownTo = [&](const std::function<int(int)>& least) {
+        for (int column : usable) {
+            const int given = qBound(0, width[column] - least(column), qMax(0, excess));
+            width[column] -= given;
+            excess -= given;
+        }
+    };
+    const auto titleOf = [&](int column) { return title[column]; };
+    const auto letters = [&](int column) { return qMin(floor, title[column]); };
+    yieldDownTo(titleOf);
+    int belowTitles = 0;
+    for (int column : usable)
+        belowTitles += width[column] - letters(column);
+    if (excess > 0 && belowTitles >= excess)
+        yieldDownTo(letters);
+    // Where the view scrolls anyway, the last column's title is whole.
+    const int left = -excess;
+    width[last] = left >= header->minimumSectionSize() ? left : title[last];
+
+    resizing = true;
+    for (int column = 0; column < columns; ++column) {
+        if (view->columnWidth(column) != width[column])
+            view->setColumnWidth(column, width[column]);
+    }
+    resizing = false;
+}
