@@ -415,6 +415,9 @@ private slots:
         QCOMPARE(hint->geometry(), window.filesView()->viewport()->rect());
         QCOMPARE(hint->alignment(), Qt::AlignCenter);
         QVERIFY(hint->testAttribute(Qt::WA_TransparentForMouseEvents));
+        const QColor shown = hint->palette().color(hint->foregroundRole());
+        QVERIFY(shown != window.filesView()->palette().color(QPalette::Text)); // grey
+        QCOMPARE(QColor(shown).value(), 127);
         window.addFileNames(exampleFiles("invoice_147"));
         QTRY_VERIFY(!hint->isVisible());
         window.processingList().removeRows(0, 0);
@@ -488,7 +491,7 @@ private slots:
         QVERIFY(summary->isVisible());
         QVERIFY2(QRegularExpression("^Готово: 1 документ за \\d+:\\d\\d, 1 файл с ошибками$").match(summary->text()).hasMatch(),
                  qPrintable(summary->text()));
-        QCOMPARE(summary->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+        QCOMPARE(summary->palette().color(summary->foregroundRole()), QColor(255, 0, 0));
 
         const QString document = QFileInfo(files.last()).path() + "/invoice_147_счёт.docx";
         QVERIFY(QFileInfo::exists(document));

@@ -77,15 +77,17 @@ void ColumnFitter::fit()
         const int content = qMin(itemView->sizeHintForColumn(column), available / 2);
         width[column] = qMax(title[column], content);
     }
-    // First the yielding columns' content goes, then, only if that brings
-    // the other columns into sight, their titles too (the headers keep them
-    // as tool tips). The last column has what is left.
-    int excess = std::accumulate(width.begin(), width.end() - 1, 0) - available;
+    // First the yielding columns' content goes, to make room for the others
+    // and the last column's title; then, only if that brings the other
+    // columns into sight, their titles too (the headers keep them as tool
+    // tips), and with them a strip of the last column if they can. The last
+    // column has what is left, or where the view scrolls anyway its title.
     QList<int> usable;
     for (int column : yielding) {
         if (column >= 0 && column < last)
             usable << column;
     }
+    int excess = std::accumulate(width.begin(), width.end() - 1, 0) + title[last] - available;
     const auto yieldDownTo = [&](const std::function<int(int)>& least) {
         for (int column : usable) {
             const int given = qBound(0, width[column] - least(column), qMax(0, excess));
@@ -93,17 +95,20 @@ void ColumnFitter::fit()
             excess -= given;
         }
     };
-    const auto titleOf = [&](int column) { return title[column]; };
     const auto letters = [&](int column) { return qMin(floor, title[column]); };
-    yieldDownTo(titleOf);
+    yieldDownTo([&](int column) { return title[column]; });
+    excess -= title[last];
+    const int strip = header->minimumSectionSize();
     int belowTitles = 0;
     for (int column : usable)
         belowTitles += width[column] - letters(column);
-    if (excess > 0 && belowTitles >= excess)
+    if (excess > 0 && belowTitles >= excess) {
+        excess += strip;
         yieldDownTo(letters);
-    // Where the view scrolls anyway, the last column's title is whole.
+        excess -= strip;
+    }
     const int left = -excess;
-    width[last] = left >= header->minimumSectionSize() ? left : title[last];
+    width[last] = left >= strip ? left : title[last];
 
     resizing = true;
     for (int column = 0; column < columns; ++column) {

@@ -11,8 +11,14 @@ EmptyViewHint::EmptyViewHint(QAbstractItemView* view, const QString& text)
     setWordWrap(true);
     setMargin(fontMetrics().height());
     setAttribute(Qt::WA_TransparentForMouseEvents);
-    QPalette grey = palette();
-    grey.setColor(QPalette::WindowText, grey.color(QPalette::Disabled, QPalette::Text));
+    // Grey: halfway between the view's text and its background.
+    QPalette grey = view->palette();
+    const QColor ink = grey.color(QPalette::Text);
+    const QColor base = grey.color(QPalette::Base);
+    const QColor halfway((ink.red() + base.red()) / 2, (ink.green() + base.green()) / 2,
+                         (ink.blue() + base.blue()) / 2);
+    grey.setColor(QPalette::Text, halfway);
+    grey.setColor(QPalette::WindowText, halfway);
     setPalette(grey);
 
     view->viewport()->installEventFilter(this);

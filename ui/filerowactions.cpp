@@ -95,6 +95,9 @@ void FileRowActions::contextMenu(const QPoint& position)
     updateActions();
     QMenu menu(view);
     menu.addActions(view->actions());
+    // What a double click does, shown as such.
+    if (openDocumentAct->isEnabled())
+        menu.setDefaultAction(openDocumentAct);
     menu.exec(view->viewport()->mapToGlobal(position));
 }
 

@@ -499,7 +499,7 @@ void MainWindow::readSettings()
         lastPath = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     // Stored widths are the user's; without them the columns fit what they show.
     if (!tableColumsRead(QStringLiteral("Files"), fileView))
-        fileColumns = new ColumnFitter(fileView, {colTemplate, colFileType, colSize}, this);
+        fileColumns = new ColumnFitter(fileView, {colTemplate}, this);
     if (!tableColumsRead(QStringLiteral("Templates"), templateView))
         templateColumns = new ColumnFitter(templateView, {colDescription}, this);
     const int index = settings.value(stTemplateIndex, 0).toInt();
