@@ -62,21 +62,25 @@ void ColumnFitter::fit()
     const int columns = model ? model->columnCount() : 0;
     if (!active || columns == 0)
         return;
-    const QHeaderView* header = view->header();
+    QHeaderView* header = view->header();
     const int available = view->viewport()->width();
-    // Public in the base class, protected in the tree view.
-    const QAbstractItemView* itemView = view;
     // A yielding column narrowed below its title still shows its first letters.
     const int floor = qMax(header->minimumSectionSize(), 6 * view->fontMetrics().averageCharWidth());
 
     const int last = columns - 1;
     std::vector<int> title(columns);
     std::vector<int> width(columns);
+    // The rows in sight are measured: a long list refits as quickly as a
+    // short one, and as often as its rows change during a run.
+    const int precision = header->resizeContentsPrecision();
+    header->setResizeContentsPrecision(0);
+    const QAbstractItemView* itemView = view; // the size hint is public there
     for (int column = 0; column < columns; ++column) {
         title[column] = header->sectionSizeHint(column);
         const int content = qMin(itemView->sizeHintForColumn(column), available / 2);
         width[column] = qMax(title[column], content);
     }
+    header->setResizeContentsPrecision(precision);
     // First the yielding columns' content goes, to make room for the others
     // and the last column's title; then, only if that brings the other
     // columns into sight, their titles too (the headers keep them as tool

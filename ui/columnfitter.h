@@ -7,8 +7,8 @@ class QTimer;
 class QTreeView;
 
 // Column widths for a view whose user has not chosen any: every column as
-// wide as its title and its content (a long text takes at most half the
-// view), the last one taking what is left. When the view is too narrow for
+// wide as its title and the content of the rows in sight (a long text takes
+// at most half the view), the last one taking what is left. When the view is too narrow for
 // all of them, the yielding columns, in the order given, give up width,
 // first down to their titles and then below them, so that the others stay
 // whole and in sight; only when even that is not enough does the view

@@ -39,7 +39,13 @@ FileRowActions::FileRowActions(QTreeView* fileView, QDockWidget* logDock, QPlain
     connect(view, &QAbstractItemView::activated, this, &FileRowActions::activated);
     connect(view->selectionModel(), &QItemSelectionModel::currentChanged, this, &FileRowActions::updateActions);
     // A row's document or error may come while it is current.
-    connect(view->model(), &QAbstractItemModel::dataChanged, this, &FileRowActions::updateActions);
+    connect(view->model(), &QAbstractItemModel::dataChanged, this,
+            [this](const QModelIndex& topLeft, const QModelIndex& bottomRight) {
+                const QModelIndex current = view->currentIndex();
+                if (current.parent() == topLeft.parent() && current.row() >= topLeft.row()
+                    && current.row() <= bottomRight.row())
+                    updateActions();
+            });
     connect(view->model(), &QAbstractItemModel::rowsRemoved, this, &FileRowActions::updateActions);
     connect(view->model(), &QAbstractItemModel::modelReset, this, &FileRowActions::updateActions);
     connect(log, &QPlainTextEdit::cursorPositionChanged, this, &FileRowActions::logCursorMoved);
