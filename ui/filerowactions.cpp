@@ -65,11 +65,15 @@ QString FileRowActions::errorTextOf(const QModelIndex& index) const
 
 void FileRowActions::updateActions()
 {
-    const QModelIndex current = view->currentIndex();
-    const bool hasDocument = !madeDocument(current).isEmpty();
+    enableFor(view->currentIndex());
+}
+
+void FileRowActions::enableFor(const QModelIndex& index)
+{
+    const bool hasDocument = !madeDocument(index).isEmpty();
     openDocumentAct->setEnabled(hasDocument);
     showInFolderAct->setEnabled(hasDocument);
-    showErrorAct->setEnabled(!errorTextOf(current).isEmpty());
+    showErrorAct->setEnabled(!errorTextOf(index).isEmpty());
 }
 
 void FileRowActions::activated(const QModelIndex& index)
@@ -95,16 +99,18 @@ void FileRowActions::showInFolder()
 
 void FileRowActions::contextMenu(const QPoint& position)
 {
+    // The row under the pointer; below the rows there is none to act on.
     const QModelIndex index = view->indexAt(position);
     if (index.isValid() && index != view->currentIndex())
         view->selectionModel()->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
-    updateActions();
+    enableFor(index);
     QMenu menu(view);
     menu.addActions(view->actions());
     // What a double click does, shown as such.
     if (openDocumentAct->isEnabled())
         menu.setDefaultAction(openDocumentAct);
     menu.exec(view->viewport()->mapToGlobal(position));
+    updateActions();
 }
 
 void FileRowActions::showError()
@@ -140,6 +146,8 @@ void FileRowActions::showError()
     log->ensureCursorVisible();
     log->setExtraSelections(marks);
     markingLog = false;
+    // So that the selected lines can be copied at once.
+    log->setFocus();
 }
 
 void FileRowActions::logCursorMoved()

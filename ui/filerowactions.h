@@ -37,6 +37,7 @@ private slots:
     void logCursorMoved();
 
 private:
+    void enableFor(const QModelIndex& index);
     // The document of the row, when it is there on disk.
     QString madeDocument(const QModelIndex& index) const;
     QString errorTextOf(const QModelIndex& index) const;
