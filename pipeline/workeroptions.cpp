@@ -7,6 +7,7 @@ const QString WorkerOptions::workerOption = QStringLiteral("--worker");
 namespace {
 
 const QString resourcesKey = QStringLiteral("resources");
+const QString resourcesOnlyKey = QStringLiteral("resources-only");
 const QString catalogueKey = QStringLiteral("catalogue");
 const QString formatKey = QStringLiteral("format");
 const QString templateKey = QStringLiteral("template");
@@ -29,6 +30,8 @@ QStringList WorkerOptions::arguments() const
                           QString::number(limits.maxRepeat)};
     for (const QString& folder : resourceFolders)
         arguments << option(resourcesKey) << folder;
+    if (resourceFoldersComplete)
+        arguments << option(resourcesOnlyKey);
     if (!catalogueFile.isEmpty())
         arguments << option(catalogueKey) << catalogueFile;
     if (!templateName.isEmpty())
@@ -56,6 +59,7 @@ bool WorkerOptions::parse(const QStringList& arguments)
     QCommandLineParser parser;
     const QCommandLineOption workerFlag(workerOption.mid(2));
     const QCommandLineOption resourcesOption(resourcesKey, QString(), QStringLiteral("DIR"));
+    const QCommandLineOption resourcesOnlyOption(resourcesOnlyKey);
     const QCommandLineOption catalogueOption(catalogueKey, QString(), QStringLiteral("FILE"));
     const QCommandLineOption formatOption(formatKey, QString(), QStringLiteral("F"));
     const QCommandLineOption templateOption(templateKey, QString(), QStringLiteral("NAME"));
@@ -64,11 +68,12 @@ bool WorkerOptions::parse(const QStringList& arguments)
     const QCommandLineOption maxRepeatOption(maxRepeatKey, QString(), QStringLiteral("N"));
     const QCommandLineOption picturesOption(picturesKey);
     const QCommandLineOption showPathOption(showPathKey, QString(), QStringLiteral("B"));
-    parser.addOptions({workerFlag, resourcesOption, catalogueOption, formatOption, templateOption, renameOption,
+    parser.addOptions({workerFlag, resourcesOption, resourcesOnlyOption, catalogueOption, formatOption, templateOption, renameOption,
                        overwriteOption, maxRepeatOption, picturesOption, showPathOption});
     if (!parser.parse(arguments) || !parser.positionalArguments().isEmpty())
         return false;
     resourceFolders = parser.values(resourcesOption);
+    resourceFoldersComplete = parser.isSet(resourcesOnlyOption);
     catalogueFile = parser.value(catalogueOption);
     if (parser.isSet(formatOption))
         format = parser.value(formatOption);

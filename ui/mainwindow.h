@@ -6,7 +6,10 @@
 #include <QMainWindow>
 #include <QStringList>
 
+class ColumnFitter;
+class EmptyViewHint;
 class FileModel;
+class FileRowActions;
 class MessageHandler;
 class MessageLogBuffer;
 class MessageSenderObject;
@@ -21,6 +24,7 @@ class QPushButton;
 class QStackedWidget;
 class QTreeView;
 class RunProgressIndicator;
+class RunSummary;
 class SimpleTableListModel;
 class TerminationSignals;
 
@@ -125,6 +129,12 @@ private:
     QPlainTextEdit* statusLog = nullptr;
     MessageLogBuffer* logBuffer = nullptr;
     RunProgressIndicator* runProgress = nullptr;
+    RunSummary* runSummary = nullptr;
+    EmptyViewHint* emptyFilesHint = nullptr;
+    FileRowActions* fileRowActions = nullptr;
+    // Column widths until the user sets some; none when widths were stored.
+    ColumnFitter* fileColumns = nullptr;
+    ColumnFitter* templateColumns = nullptr;
     MessageSenderObject* messageSender = nullptr;
     MessageHandler* messageHandler = nullptr;
 
