@@ -10,6 +10,7 @@
 #include "settingsgroup.h"
 #include "simpletablelistmodel.h"
 #include "status.h"
+#include "templatecheckdialog.h"
 #include "xmlfileitem.h"
 #include "zipfileitem.h"
 #include "ziputil.h"
@@ -24,6 +25,7 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QDockWidget>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenuBar>
@@ -235,6 +237,13 @@ void MainWindow::createActions()
                                 QStringLiteral("Включить отображение всех доступных панелей инструментов"),
                                 &MainWindow::showToolBars);
 
+    checkTemplatesAct = newAction(QStringLiteral("Проверить шаблон"), QString(),
+                                  QStringLiteral("Проверить выбранные шаблоны: команды, запросы и ошибки в них"),
+                                  &MainWindow::checkTemplates);
+    checkOnFileAct = newAction(QStringLiteral("Проверить на файле…"), QString(),
+                               QStringLiteral("Проверить выбранные шаблоны и выполнить их запросы на XML-файле"),
+                               &MainWindow::checkTemplatesOnFile);
+
     // "Копировать" works on whichever view has the focus, by its shortcut
     // and from the views' context menus.
     addAction(copyAct);
@@ -242,6 +251,7 @@ void MainWindow::createActions()
         view->setContextMenuPolicy(Qt::ActionsContextMenu);
         view->addAction(copyAct);
     }
+    templateView->addActions({checkTemplatesAct, checkOnFileAct});
 }
 
 void MainWindow::createMenus()
@@ -253,6 +263,9 @@ void MainWindow::createMenus()
     operations->addAction(stopAct);
     operations->addSeparator();
     operations->addAction(saveAct);
+    operations->addSeparator();
+    operations->addAction(checkTemplatesAct);
+    operations->addAction(checkOnFileAct);
     operations->addSeparator();
     operations->addAction(exitAct);
 
@@ -433,6 +446,19 @@ void MainWindow::copy()
     const QString text = lines.join(QLatin1Char('\n'));
     if (!text.isEmpty())
         QApplication::clipboard()->setText(text);
+}
+
+void MainWindow::checkTemplates()
+{
+    TemplateCheckDialog::checkSelected(this, templateList, templateView->selectionModel(), QString());
+}
+
+void MainWindow::checkTemplatesOnFile()
+{
+    const QString sample = QFileDialog::getOpenFileName(this, QStringLiteral("Файл для проверки шаблона"), lastPath,
+                                                        QStringLiteral("Файлы XML (*.xml)"));
+    if (!sample.isEmpty())
+        TemplateCheckDialog::checkSelected(this, templateList, templateView->selectionModel(), sample);
 }
 
 void MainWindow::help()
