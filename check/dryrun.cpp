@@ -61,7 +61,7 @@ QString DryRun::valueOf(TemplateCheckResult& result, int index, const QString& q
         const QString cells =
             queryResult.isEmpty() ? command.option(QStringLiteral("replace_empty")) : queryResult;
         if (!cells.isEmpty())
-            value += QStringLiteral(": ") + shownValue(cells);
+            value += QStringLiteral(" — ") + shownValue(cells);
         break;
     }
     case PictureInsert: {

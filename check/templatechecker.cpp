@@ -170,5 +170,6 @@ TemplateCheckResult TemplateChecker::checkFile(const CheckedTemplate& entry, con
     }
     if (!options.samplePath.isEmpty())
         DryRun(options.samplePath, path, entry.queryFolder, rtf, options.limits).run(result, structures);
+    result.sortFindings();
     return result;
 }

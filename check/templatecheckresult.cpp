@@ -1,5 +1,7 @@
 #include "templatecheckresult.h"
 
+#include <algorithm>
+
 QString CheckPlace::shown() const
 {
     QStringList pieces;
@@ -54,4 +56,28 @@ int TemplateCheckResult::count(CheckSeverity severity) const
     for (const CheckFinding& finding : findings)
         n += finding.severity == severity ? 1 : 0;
     return n;
+}
+
+void TemplateCheckResult::sortFindings()
+{
+    QStringList parts;
+    for (const CheckedCommand& command : qAsConst(commands)) {
+        if (!parts.contains(command.place.part))
+            parts << command.place.part;
+    }
+    const auto rank = [&parts](const CheckPlace& place) {
+        const int index = parts.indexOf(place.part);
+        return index < 0 ? parts.size() : index;
+    };
+    std::stable_sort(findings.begin(), findings.end(), [&rank](const CheckFinding& a, const CheckFinding& b) {
+        const int ra = rank(a.place);
+        const int rb = rank(b.place);
+        if (ra != rb)
+            return ra < rb;
+        if (a.place.part != b.place.part)
+            return a.place.part < b.place.part;
+        if (a.place.line != b.place.line)
+            return a.place.line < b.place.line;
+        return a.place.paragraph < b.place.paragraph;
+    });
 }

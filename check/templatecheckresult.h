@@ -84,6 +84,9 @@ struct TemplateCheckResult
         add(place, CheckSeverity::Warning, message);
     }
     int count(CheckSeverity severity) const;
+    // Puts the findings in the order of their places: parts as the
+    // commands meet them, then by line and paragraph.
+    void sortFindings();
 
 private:
     QSet<QString> known;

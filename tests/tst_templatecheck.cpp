@@ -465,7 +465,7 @@ private slots:
         env.insert("HOME", home);
         env.insert("TMPDIR", temp);
         for (const char* name :
-             {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR", "DISPLAY"})
+             {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "DISPLAY"})
             env.remove(name);
         const QStringList before = listing(dir.path());
 
