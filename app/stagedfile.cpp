@@ -1,8 +1,8 @@
 #include "stagedfile.h"
 
 #include "ownedfiles.h"
+#include "stagingname.h"
 
-#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
@@ -15,8 +15,22 @@
 
 namespace {
 
-const QLatin1String stagingPrefix(".pw-");
-const QLatin1String stagingSuffix(".tmp");
+// Moves `from` to `to` unless `to` exists, in one step.
+bool renameWithoutReplacing(const QString& from, const QString& to)
+{
+    const QByteArray source = QFile::encodeName(from);
+    const QByteArray target = QFile::encodeName(to);
+    if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0)
+        return true;
+    // File systems without the flag (NFS among them): a hard link fails on
+    // an existing name just as well.
+    if (errno != EINVAL && errno != ENOSYS)
+        return false;
+    if (::link(source.constData(), target.constData()) != 0)
+        return false;
+    ::unlink(source.constData());
+    return true;
+}
 
 } // namespace
 
@@ -29,12 +43,12 @@ StagedFile::StagedFile(const QString& destination) : destination(destination)
         return;
     }
     const QString folder = QFileInfo(destination).absolutePath();
+    StagingName::removeStaleOnce(folder);
     // A short name of its own rather than one derived from the destination:
     // a destination name near the length limit leaves no room to add to it.
     for (int attempt = 0; attempt < 100 && temporary.isEmpty(); ++attempt) {
-        const QString candidate = folder + QLatin1Char('/') + stagingPrefix
-                                  + QString::number(QCoreApplication::applicationPid()) + QLatin1Char('-')
-                                  + QString::number(QRandomGenerator::global()->generate64(), 36) + stagingSuffix;
+        const QString candidate =
+            folder + QLatin1Char('/') + StagingName::make(QRandomGenerator::global()->generate64());
         QFile file(candidate);
         if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
             file.close();
@@ -64,24 +78,17 @@ bool StagedFile::commit()
 
 bool StagedFile::commitWithoutReplacing()
 {
+    if (direct)
+        return false;
+    return commitAs(destination);
+}
+
+bool StagedFile::commitAs(const QString& path)
+{
     if (temporary.isEmpty() || committed)
         return committed;
     if (direct)
         return false;
-    const QByteArray from = QFile::encodeName(temporary);
-    const QByteArray to = QFile::encodeName(destination);
-    if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
-        return committed = true;
-    // File systems without the flag: a hard link fails on an existing name just as well.
-    if (errno != EINVAL && errno != ENOSYS)
-        return false;
-    if (::link(from.constData(), to.constData()) != 0)
-        return false;
-    ::unlink(from.constData());
-    return committed = true;
-}
-
-bool StagedFile::isStagingName(const QString& fileName)
-{
-    return fileName.startsWith(stagingPrefix) && fileName.endsWith(stagingSuffix);
+    committed = renameWithoutReplacing(temporary, path);
+    return committed;
 }

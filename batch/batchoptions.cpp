@@ -60,13 +60,14 @@ bool BatchOptions::parse(const QStringList& arguments, QString* error)
     const QCommandLineOption overwriteOption(QStringLiteral("overwrite"));
     const QCommandLineOption sequentialOption(QStringLiteral("sequential"));
     const QCommandLineOption recursiveOption(QStringLiteral("unzip-recursive"));
+    const QCommandLineOption picturesOption(QStringLiteral("allow-outside-pictures"));
     const QCommandLineOption workerOption(QStringLiteral("worker"));
     const QCommandLineOption checkOption(QStringLiteral("check"));
     const QCommandLineOption sampleOption(QStringLiteral("sample"), QString(), QStringLiteral("FILE"));
     const QCommandLineOption helpOption(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     parser.addOptions({resourcesOption, formatOption, templateOption, reportOption, includeOption, excludeOption,
                        timeLimitOption, maxRepeatOption, renameOption, overwriteOption, sequentialOption,
-                       recursiveOption, workerOption, checkOption, sampleOption, helpOption});
+                       recursiveOption, picturesOption, workerOption, checkOption, sampleOption, helpOption});
     if (!parser.parse(arguments)) {
         *error = usageError(parser);
         return false;
@@ -92,6 +93,7 @@ bool BatchOptions::parse(const QStringList& arguments, QString* error)
     overwrite = parser.isSet(overwriteOption);
     sequential = parser.isSet(sequentialOption);
     unzipRecursive = parser.isSet(recursiveOption);
+    picturesOutsideSource = parser.isSet(picturesOption);
     worker = parser.isSet(workerOption);
     files = parser.positionalArguments();
     if (parser.isSet(timeLimitOption)
@@ -163,6 +165,8 @@ QStringList BatchOptions::workerArguments() const
         arguments << QStringLiteral("--rename");
     if (overwrite)
         arguments << QStringLiteral("--overwrite");
+    if (picturesOutsideSource)
+        arguments << QStringLiteral("--allow-outside-pictures");
     return arguments;
 }
 
@@ -173,9 +177,9 @@ QString BatchOptions::usage()
         "  plinthworks-batch [--resources DIR]... [--format docx|odt|rtf] [--template NAME]\n"
         "                    [--rename] [--overwrite] [--sequential] [--report FILE|-]\n"
         "                    [--include-mask RE] [--exclude-mask RE] [--unzip-recursive]\n"
-        "                    [--time-limit SECONDS] [--max-repeat N] FILE...\n"
+        "                    [--time-limit SECONDS] [--max-repeat N] [--allow-outside-pictures] FILE...\n"
         "  plinthworks-batch --check [--resources DIR]... [--template NAME]... [--format docx|odt|rtf]\n"
-        "                    [--sample FILE.xml] [--report FILE|-] [--max-repeat N]\n"
+        "                    [--sample FILE.xml] [--report FILE|-] [--max-repeat N] [--allow-outside-pictures]\n"
         "\n"
         "Формирует документы по XML-файлам и ZIP-архивам с ними, как главное окно Плинтворкса,\n"
         "без графического интерфейса. Документы записываются рядом с добавленными файлами.\n"
@@ -207,6 +211,10 @@ QString BatchOptions::usage()
         "                     stop a document that takes longer than S seconds (default 300, 0: none)\n"
         "  --max-repeat N     наибольшее число повторений блока итераций (по умолчанию 100000)\n"
         "                     most repetitions of one repeated block (default 100000)\n"
+        "  --allow-outside-pictures\n"
+        "                     вставлять рисунки и из папок вне папки исходного XML-файла\n"
+        "                     (по умолчанию такие рисунки не вставляются)\n"
+        "                     insert pictures from outside the source file's folder too (default: refused)\n"
         "  --check            проверить список шаблонов и шаблоны, не формируя документов и не\n"
         "                     записывая файлов: каждая команда с её местом, ошибки и предупреждения\n"
         "                     check the catalogue and its templates without making documents or\n"
@@ -220,6 +228,9 @@ QString BatchOptions::usage()
         "Документы формируются в отдельных процессах: сбой одного документа не прерывает остальные.\n"
         "Documents are made in worker processes: a crash of one document does not stop the others.\n"
         "Код завершения / exit status: 0 все документы сформированы без ошибок / all documents made;\n"
-        "1 есть ошибки или файлы без шаблона / some file failed or found no template; 2 неверный вызов / bad usage.\n"
+        "1 есть ошибки или файлы без шаблона / some file failed or found no template; 2 неверный вызов / bad usage;\n"
+        "130, 143, 129 прервано сигналом SIGINT (Ctrl+C), SIGTERM, SIGHUP / interrupted by that signal.\n"
+        "Прерванная обработка не оставляет неполных документов; второй Ctrl+C завершает сразу.\n"
+        "An interrupted run leaves no partial document; a second Ctrl+C ends it at once.\n"
         "С --check / with --check: 0 ошибок нет / no errors; 1 есть ошибки / errors found; 2 неверный вызов / bad usage.\n");
 }

@@ -29,6 +29,8 @@ struct BatchOptions
     int timeLimit = 300;
     // Most repetitions of one repeated block.
     int maxRepeat = 100000;
+    // Pictures may come from outside their source file's folder.
+    bool picturesOutsideSource = false;
     // Run as a worker process of another batch command (internal).
     bool worker = false;
     QStringList files;

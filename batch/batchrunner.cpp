@@ -6,6 +6,7 @@
 #include "messagesenderobject.h"
 #include "status.h"
 #include "templatelist.h"
+#include "terminationsignals.h"
 #include "workerpool.h"
 #include "xmlfileitem.h"
 
@@ -69,6 +70,8 @@ bool BatchRunner::prepare(FileList& list, TemplateList& catalogue)
 void BatchRunner::reportProgress(const XmlFileItem* xml, bool finished)
 {
     ++transformDone;
+    if (xml->state() == stateGenerated)
+        ++documentsMade;
     const QString source = xml->sourceFileName(true);
     QString outcome;
     if (xml->state() == stateGenerated)
@@ -94,9 +97,12 @@ void BatchRunner::generateDocuments(FileList& list, TemplateList& catalogue)
     }
     transformTotal = jobs.size();
 
+    if (interruptedBy)
+        return;
     const int processes = options.sequential ? 1 : qMin(QThread::idealThreadCount(), jobs.size());
     WorkerPool pool(QCoreApplication::applicationFilePath(), options.workerArguments(), processes,
                     options.timeLimit);
+    activePool = &pool;
     connect(&pool, &WorkerPool::jobDone, this, [&](const WorkerResult& result) {
         XmlFileItem* xml = items.value(result.id);
         if (!xml)
@@ -119,6 +125,15 @@ void BatchRunner::generateDocuments(FileList& list, TemplateList& catalogue)
         }
     });
     pool.run(jobs);
+    activePool = nullptr;
+}
+
+void BatchRunner::interrupt(int signalNumber, FileList& list)
+{
+    interruptedBy = signalNumber;
+    list.interruptProcessing();
+    if (activePool)
+        activePool->stop();
 }
 
 bool BatchRunner::allDocumentsMade(const FileList& list)
@@ -160,6 +175,9 @@ int BatchRunner::run()
     {
         TemplateList catalogue;
         FileList list;
+        TerminationSignals termination;
+        connect(&termination, &TerminationSignals::terminationRequested, this,
+                [&](int signalNumber) { interrupt(signalNumber, list); });
         if (prepare(list, catalogue)) {
             TemplateItem* fixedTemplate = nullptr;
             if (!options.templateName.isEmpty())
@@ -182,6 +200,13 @@ int BatchRunner::run()
                 if (!writeReport(list)) {
                     printError(QStringLiteral("Ошибка сохранения отчёта в файл: %1").arg(options.reportFile));
                     status = 1;
+                }
+                if (interruptedBy) {
+                    printError(QStringLiteral("Обработка прервана (%1): сформировано документов: %2 из %3")
+                                   .arg(TerminationSignals::name(interruptedBy))
+                                   .arg(documentsMade)
+                                   .arg(transformTotal));
+                    status = 128 + interruptedBy;
                 }
             }
         }

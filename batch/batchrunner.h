@@ -7,6 +7,7 @@
 class FileList;
 class TemplateList;
 class FileItem;
+class WorkerPool;
 class XmlFileItem;
 
 // Runs the processing pipeline without widgets, for the batch command:
@@ -19,7 +20,8 @@ public:
     explicit BatchRunner(const BatchOptions& options, QObject* parent = nullptr);
 
     // Runs the whole job in a local event loop; returns the exit status
-    // (0 all documents made, 1 some file failed or found no template).
+    // (0 all documents made, 1 some file failed or found no template,
+    // 128 plus the signal number when SIGINT, SIGTERM or SIGHUP stopped it).
     int run();
 
     static void printError(const QString& text);
@@ -32,8 +34,14 @@ private:
     void reportProgress(const XmlFileItem* item, bool finished);
     bool writeReport(const FileList& list) const;
     static bool allDocumentsMade(const FileList& list);
+    // Stops handing out files and ends the workers; the run then ends with
+    // what was done.
+    void interrupt(int signalNumber, FileList& list);
 
     BatchOptions options;
     int transformTotal = 0;
     int transformDone = 0;
+    int documentsMade = 0;
+    int interruptedBy = 0;
+    WorkerPool* activePool = nullptr;
 };

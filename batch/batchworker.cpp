@@ -125,6 +125,7 @@ WorkerResult BatchWorker::process(const WorkerJob& job, TemplateList& catalogue,
     if (xml->templateItem()) {
         GenerationLimits limits;
         limits.maxRepeat = options.maxRepeat;
+        limits.picturesOutsideSource = options.picturesOutsideSource;
         xml->transform(options.format, options.rename, options.overwrite, limits);
     }
 

@@ -1,13 +1,15 @@
 #include "workerpool.h"
 
 #include "globals.h"
-#include "stagedfile.h"
+#include "stagingname.h"
+#include "workerprocess.h"
 
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTimer>
 
+#include <algorithm>
 #include <limits>
 
 namespace {
@@ -40,6 +42,8 @@ WorkerPool::~WorkerPool()
 
 void WorkerPool::run(const QList<WorkerJob>& jobs)
 {
+    if (stopping)
+        return;
     for (const WorkerJob& job : jobs) {
         queue.enqueue(job);
         jobsById.insert(job.id, job);
@@ -53,7 +57,7 @@ void WorkerPool::run(const QList<WorkerJob>& jobs)
         if (!queue.isEmpty())
             startWorker(*worker);
     }
-    if (unfinished > 0)
+    if (unfinished > 0 && !stopping)
         eventLoop.exec();
     loop = nullptr;
     for (const auto& worker : workers) {
@@ -66,7 +70,7 @@ void WorkerPool::run(const QList<WorkerJob>& jobs)
 
 void WorkerPool::startWorker(Worker& worker)
 {
-    auto* process = new QProcess(this);
+    auto* process = new WorkerProcess(this);
     worker.process = process;
     worker.sent.clear();
     worker.timedOut = false;
@@ -93,6 +97,7 @@ void WorkerPool::startWorker(Worker& worker)
             workerEnded(worker);
     });
     process->start(program, arguments);
+    worker.pid = process->processId();
     dispatch(worker);
 }
 
@@ -162,6 +167,12 @@ void WorkerPool::workerEnded(Worker& worker)
     // Jobs sent but not begun wait for the next worker, in their order; so
     // does the one in flight when the worker never started.
     const bool neverStarted = process->error() == QProcess::FailedToStart;
+    if (stopping) {
+        removeOwnedFiles(worker, worker.sent.isEmpty() ? -1 : worker.sent.first());
+        worker.sent.clear();
+        finishIfDone();
+        return;
+    }
     int inFlight = -1;
     if (!worker.sent.isEmpty() && !neverStarted)
         inFlight = worker.sent.takeFirst();
@@ -178,7 +189,7 @@ void WorkerPool::workerEnded(Worker& worker)
                 : QStringLiteral("Ошибка! Формирование документа по файлу %1 завершилось аварийно при выполнении "
                                  "запросов")
                       .arg(source);
-        removeOwnedFiles(worker);
+        removeOwnedFiles(worker, inFlight);
         --unfinished;
         emit jobFailed(inFlight, message);
     } else if (!queue.isEmpty() && ++failedStarts >= maxFailedStarts) {
@@ -195,22 +206,40 @@ void WorkerPool::workerEnded(Worker& worker)
     finishIfDone();
 }
 
-void WorkerPool::removeOwnedFiles(Worker& worker)
+void WorkerPool::removeOwnedFiles(Worker& worker, int job)
 {
-    // Temporary files are the worker's whatever they hold; a claimed name
-    // is still the worker's only while it is the empty file that claimed it.
+    // A file made just before the end may not have been announced.
+    if (job >= 0 && worker.pid > 0)
+        StagingName::removeOfEndedProcess(QFileInfo(jobsById.value(job).topLevelPath).absolutePath(), worker.pid);
+    // Only temporary files are announced: a document takes its name
+    // complete, in one step, so a name never needs taking back.
     for (const QString& path : qAsConst(worker.owned)) {
         const QFileInfo info(path);
-        if (!info.isFile() || info.isSymLink())
-            continue;
-        if (StagedFile::isStagingName(info.fileName()) || info.size() == 0)
+        if (info.isFile() && !info.isSymLink() && StagingName::isStagingName(info.fileName()))
             QFile::remove(path);
     }
     worker.owned.clear();
 }
 
+void WorkerPool::stop()
+{
+    if (stopping)
+        return;
+    stopping = true;
+    queue.clear();
+    for (const auto& worker : workers) {
+        if (worker->process)
+            worker->process->kill();
+    }
+    finishIfDone();
+}
+
 void WorkerPool::finishIfDone()
 {
-    if (unfinished <= 0 && loop)
+    if (!loop)
+        return;
+    const bool anyRunning = std::any_of(workers.begin(), workers.end(),
+                                        [](const std::unique_ptr<Worker>& worker) { return worker->process; });
+    if (unfinished <= 0 || (stopping && !anyRunning))
         loop->quit();
 }

@@ -29,8 +29,14 @@ public:
                QObject* parent = nullptr);
     ~WorkerPool() override;
 
-    // Runs every job in a local event loop and returns when all are done.
+    // Runs every job in a local event loop and returns when all are done,
+    // or when stop() was called and the workers have ended.
     void run(const QList<WorkerJob>& jobs);
+    // Hands out no more jobs and ends the workers at once; a job in flight
+    // is neither done nor failed, and the temporary files of its worker are
+    // removed.
+    void stop();
+    bool isStopped() const { return stopping; }
 
 signals:
     void jobDone(const WorkerResult& result);
@@ -51,6 +57,7 @@ private:
         bool inputClosed = false;
         QByteArray pending;
         QStringList owned;
+        qint64 pid = 0;
     };
 
     void startWorker(Worker& worker);
@@ -59,7 +66,8 @@ private:
     void timeInFlight(Worker& worker);
     void readOutput(Worker& worker);
     void workerEnded(Worker& worker);
-    void removeOwnedFiles(Worker& worker);
+    // After the worker ended with `job` in flight (-1 for none).
+    void removeOwnedFiles(Worker& worker, int job);
     void finishIfDone();
 
     QString program;
@@ -73,5 +81,6 @@ private:
     // Workers that died before taking any job: a worker that cannot start
     // at all must not be restarted for ever.
     int failedStarts = 0;
+    bool stopping = false;
     QEventLoop* loop = nullptr;
 };

@@ -1,7 +1,6 @@
 #include "rtftemplatescan.h"
 
 #include "commandwordscheck.h"
-#include "rtfgroupbalance.h"
 #include "rtfproc.h"
 #include "rtftemplatecache.h"
 #include "rtfvisibletext.h"
@@ -67,16 +66,13 @@ void RtfTemplateScan::scan(const QString& templatePath)
         lineBreaks.append(i);
     paragraphMarks = RtfProc::paragraphMarks(text);
 
-    const int broken = rtfGroupBalanceBreak(text);
-    if (broken >= 0) {
-        const bool closing = text.at(broken) == QLatin1Char('}');
-        result.addError(
-            {QString(), lineAt(broken), paragraphAt(broken)},
-            closing ? QStringLiteral("Фигурные скобки RTF не сбалансированы: лишняя «}» — она закрывает "
-                                     "группу, которая не открыта, или весь документ раньше конца "
-                                     "файла; документы выйдут повреждёнными")
-                    : QStringLiteral("Фигурные скобки RTF не сбалансированы: группа, открытая здесь "
-                                     "«{», не закрыта до конца файла; документы выйдут повреждёнными"));
+    // Generation refuses such a template; the place is where the pairing breaks.
+    const RtfGroupBalance& balance = loaded->balance;
+    if (!balance.isBalanced()) {
+        result.addError({QString(), balance.line(text), paragraphAt(balance.offset)},
+                        QStringLiteral("Фигурные скобки RTF не сбалансированы: %1; документы по шаблону не "
+                                       "формируются")
+                            .arg(balance.description(text)));
     }
     for (int b = 0; b < loaded->blockStarts.size(); ++b)
         checkCommand(text, loaded->blockStarts.at(b), loaded->blockEnds.at(b));

@@ -107,7 +107,8 @@ bool DomDocProc::generateDocument()
         processPart(source->parts.at(i), i == 0);
     format->finishPackage(package, *source, templateFileName(), codec());
 
-    const bool written = package.write(destinationFileName(), templateFileName());
+    const bool written = package.write(destinationFileName(), templateFileName(),
+                                       [this](StagedFile& staged) { return publish(staged); });
     if (!written) {
         showStatus(QStringLiteral("Ошибка сохранения результирующего документа %1")
                        .arg(QDir::toNativeSeparators(destinationFileName())));
@@ -294,7 +295,8 @@ bool DomDocProc::executeCommand(CommandSite& site, const QDomNode& destParent, Q
         }
         return true;
     case PictureInsert:
-        appendInsert(destParent, getPictureInsert(site.node, site.result), lastAdded);
+        appendInsert(destParent, getPictureInsert(site.node, site.result, site.command.option(QStringLiteral("query"))),
+                     lastAdded);
         return true;
     default: // a text command, or an iterate_end outside the block it closes
         if (site.multiLine) {
@@ -380,14 +382,17 @@ QDomNode DomDocProc::getTableInsert(const QDomNode& seedRow, const QString& resu
                            spliceRows ? &splicedRows : nullptr);
 }
 
-QDomNode DomDocProc::getPictureInsert(const QDomNode& commandNode, const QString& fileName)
+QDomNode DomDocProc::getPictureInsert(const QDomNode& commandNode, const QString& fileName, const QString& queryName)
 {
     if (commandNode.isNull())
         return QDomNode();
     const QString name = fileName.trimmed();
     const QString path = concatPath(xmlSourceFilePath(), name);
     PictureFile picture;
-    if (name.isEmpty() || !picture.load(path, limits().maxPicturePixels))
+    // An empty name is an absent picture, which may be intended; a name that
+    // gives no picture is told, or the user never learns why it is missing.
+    if (name.isEmpty()
+        || !picture.loadFrom(path, xmlSourceFilePath(), queryName, limits()))
         return format->pictureInsert(resultDoc, commandNode, nullptr, QString());
     const int number = firstPictureNumber + package.pictures().size();
     const QString entry = format->pictureEntry(picture.extensionFor(name), number);

@@ -77,7 +77,7 @@ private:
                                 const QString& result, const QString& replaceEmpty);
     QDomNode findSeedRow(const QDomNode& commandNode);
     QDomNode getTableInsert(const QDomNode& seedRow, const QString& result, const QString& replaceEmpty);
-    QDomNode getPictureInsert(const QDomNode& commandNode, const QString& fileName);
+    QDomNode getPictureInsert(const QDomNode& commandNode, const QString& fileName, const QString& queryName);
 
     std::unique_ptr<DomFormat> format;
     std::shared_ptr<const DomTemplate> source;

@@ -4,16 +4,20 @@
 #include <QImage>
 #include <QString>
 
+struct GenerationLimits;
+
 // A picture file that a picture command inserts. Its size is read from the
 // file's header first, so that a picture too large to insert is refused
 // without decoding it (a 20000 x 20000 picture would take gigabytes).
 class PictureFile
 {
 public:
-    // Reads the picture at `path` when it holds at most `maxPixels` pixels;
-    // a larger one is named in the message log. False when the picture is
-    // refused or cannot be read.
-    bool load(const QString& path, qint64 maxPixels);
+    // The picture that a picture command's query `queryName` named, at
+    // `path`: refused, with a warning in the log, when it is missing, cannot
+    // be read as a picture, is too large, or lies outside `sourceFolder`
+    // (links and ".." resolved) while the limits do not allow that.
+    bool loadFrom(const QString& path, const QString& sourceFolder, const QString& queryName,
+                  const GenerationLimits& limits);
 
     const QImage& image() const { return picture; }
     // The format found in the file's content, in lower case ("png", "jpeg").

@@ -6,7 +6,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-bool ResultPackage::write(const QString& destination, const QString& templatePath) const
+bool ResultPackage::write(const QString& destination, const QString& templatePath,
+                          const std::function<bool(StagedFile&)>& publish) const
 {
     // The ZIP functions take the replacements by pointer; they only read them.
     QHash<QString, QByteArray*> replacements;
@@ -14,7 +15,7 @@ bool ResultPackage::write(const QString& destination, const QString& templatePat
         replacements.insert(it.key(), const_cast<QByteArray*>(&it.value()));
     StagedFile staged(destination);
     return staged.isValid() && ZipUtil::copyReplaceArchiveFiles(staged.path(), templatePath, replacements) &&
-           addEntries(staged.path()) && staged.commit();
+           addEntries(staged.path()) && publish(staged);
 }
 
 bool ResultPackage::addEntries(const QString& packagePath) const

@@ -6,6 +6,10 @@
 #include <QString>
 #include <QVector>
 
+#include <functional>
+
+class StagedFile;
+
 // A picture inserted into a result package.
 struct AddedPicture
 {
@@ -28,7 +32,9 @@ public:
     // In the order they were inserted.
     const QVector<AddedPicture>& pictures() const { return addedPictures; }
 
-    bool write(const QString& destination, const QString& templatePath) const;
+    // Writes the package beside `destination` and has `publish` give it its name.
+    bool write(const QString& destination, const QString& templatePath,
+               const std::function<bool(StagedFile&)>& publish) const;
 
 private:
     bool addEntries(const QString& packagePath) const;

@@ -3,6 +3,7 @@
 #include "rtftemplatecache.h"
 #include "singlebytecharset.h"
 
+#include "globals.h"
 #include "proccommand.h"
 #include "stagedfile.h"
 #include "status.h"
@@ -251,6 +252,13 @@ bool RtfProc::generateDocument()
         return false;
     }
     const QString& text = loadedTemplate->text;
+    if (!loadedTemplate->balance.isBalanced()) {
+        // The result would be as broken as the template, whatever the data.
+        reportError(QStringLiteral("Ошибка в шаблоне %1: нарушен баланс фигурных скобок RTF: %2")
+                        .arg(shownFileName(templateFileName()), loadedTemplate->balance.description(text)),
+                    templateFileName());
+        return false;
+    }
     resultsInCodePage = declaresCodePage(text, windowsCodePage(codec()));
 
     StagedFile staged(destinationFileName());
@@ -270,7 +278,7 @@ bool RtfProc::generateDocument()
     const bool written = out.status() == QTextStream::Ok && destinationFile.flush() &&
                          destinationFile.error() == QFileDevice::NoError;
     destinationFile.close();
-    if (!written || !staged.commit()) {
+    if (!written || !publish(staged)) {
         showStatus(QStringLiteral("Ошибка записи конечного файла преобразования"));
         return false;
     }

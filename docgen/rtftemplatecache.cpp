@@ -38,6 +38,7 @@ std::shared_ptr<RtfTemplate> readTemplate(const QString& path, QTextCodec* codec
     loaded->text = in.readAll();
     if (in.status() != QTextStream::Ok || file.error() != QFileDevice::NoError)
         return nullptr;
+    loaded->balance = RtfGroupBalance::of(loaded->text);
     QRegExp block(ProcCommand::patCommandBlock, Qt::CaseInsensitive);
     for (int from = 0; (from = block.indexIn(loaded->text, from)) >= 0;) {
         loaded->blockStarts << from;

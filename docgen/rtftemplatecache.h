@@ -1,5 +1,7 @@
 #pragma once
 
+#include "rtfgroupbalance.h"
+
 #include <QString>
 #include <QVector>
 
@@ -17,6 +19,8 @@ struct RtfTemplate
     // where the previous block ends.
     QVector<int> blockStarts;
     QVector<int> blockEnds;
+    // Checked once with the text: an unbalanced template gives no document.
+    RtfGroupBalance balance;
 
     // The first block at or after `from`, as a search of the text from there
     // finds it; false when the positions cannot tell (`from` falls inside a

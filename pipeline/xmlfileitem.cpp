@@ -3,21 +3,19 @@
 #include "basedocproc.h"
 #include "docprocfactory.h"
 #include "globals.h"
-#include "ownedfiles.h"
 #include "queryproc.h"
+#include "stagedfile.h"
 #include "status.h"
 #include "templatelist.h"
 
 #include <QFile>
 #include <QFileIconProvider>
 #include <QFileInfo>
-#include <QMutex>
 #include <QSet>
-#include <QWaitCondition>
 
+#include <cerrno>
+#include <cstring>
 #include <memory>
-
-#include <sys/stat.h>
 
 namespace {
 
@@ -45,15 +43,6 @@ const int maxNameVariant = 999;
 // Longest file name, in bytes, that Linux file systems take.
 const int maxFileNameBytes = 255;
 
-// Documents that transformations are producing right now, by full path. A
-// document's file appears only when its generator writes it, well after the
-// name was chosen; until then the name is taken all the same, or two files
-// of one parallel run would get the same name and one document would
-// silently replace the other.
-QMutex claimMutex;
-QWaitCondition claimReleased;
-QSet<QString> claimedPaths;
-
 // A name is taken by anything there, a symbolic link too, even one that
 // points nowhere: writing to it would put the document where the link points.
 bool nameExists(const QString& path)
@@ -62,64 +51,10 @@ bool nameExists(const QString& path)
     return info.exists() || info.isSymLink();
 }
 
-// The identity of a file, to tell later whether a name still holds it.
-bool fileIdentity(const QString& path, dev_t& device, ino_t& inode)
+// The document name with number n: "stem.ext", then "stem_1.ext" and so on.
+QString variantName(const QString& stem, int n, const QString& ext)
 {
-    struct stat status;
-    if (::lstat(QFile::encodeName(path).constData(), &status) != 0)
-        return false;
-    device = status.st_dev;
-    inode = status.st_ino;
-    return true;
-}
-
-} // namespace
-
-// Gives a claimed name back when the transformation is over, whatever its
-// outcome. The empty file that claimed the name for other processes goes
-// too, unless a document has replaced it.
-class DestinationClaim
-{
-public:
-    DestinationClaim() = default;
-    DestinationClaim(const DestinationClaim&) = delete;
-    DestinationClaim& operator=(const DestinationClaim&) = delete;
-    ~DestinationClaim()
-    {
-        if (path.isEmpty())
-            return;
-        dev_t device;
-        ino_t inode;
-        if (placeholder && fileIdentity(path, device, inode) && device == placeholderDevice
-            && inode == placeholderInode)
-            QFile::remove(path);
-        QMutexLocker lock(&claimMutex);
-        claimedPaths.remove(path);
-        claimReleased.wakeAll();
-    }
-    QString path;
-    bool placeholder = false;
-    dev_t placeholderDevice = 0;
-    ino_t placeholderInode = 0;
-};
-
-namespace {
-
-// Creates the file `path` exclusively, so that no other process (another
-// batch command writing into the same folder) can pick the same name.
-// False when the name was taken first.
-bool claimByCreating(const QString& path, DestinationClaim& claim, QString* error)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
-        if (!nameExists(path))
-            *error = file.errorString();
-        return false;
-    }
-    file.close();
-    OwnedFiles::announce(path);
-    claim.placeholder = fileIdentity(path, claim.placeholderDevice, claim.placeholderInode);
-    return true;
+    return n == 0 ? stem + QLatin1Char('.') + ext : stem + QStringLiteral("_%1.").arg(n) + ext;
 }
 
 // Shortens `base` so that the name with `tail` (suffix, counter, extension)
@@ -301,77 +236,78 @@ QString XmlFileItem::safeFileBase(const QString& base)
 
 bool XmlFileItem::composeDestFileName(const QString& ext, bool useDestBase, bool overwrite)
 {
-    return chooseDestFileName(ext, useDestBase, overwrite, nullptr);
+    QString stem;
+    return chooseDestFileName(ext, useDestBase, overwrite, false, &stem) >= 0;
 }
 
-bool XmlFileItem::chooseDestFileName(const QString& ext, bool useDestBase, bool overwrite, DestinationClaim* claim)
+int XmlFileItem::chooseDestFileName(const QString& ext, bool useDestBase, bool overwrite, bool announce,
+                                    QString* stem)
 {
     const TemplateItem* t = templateItem();
     if (!t)
-        return false;
+        return -1;
     QString base = useDestBase ? safeFileBase(destBase()) : QString();
     if (base.isEmpty())
         base = stripMatchPrefix(sourceBase(), t->matchPrefix);
 
     const QString folder = path(true);
-    const int tailBytes =
-        (t->suffix + QStringLiteral("_%1.").arg(maxNameVariant) + ext).toUtf8().size();
+    const int tailBytes = (t->suffix + QStringLiteral("_%1.").arg(maxNameVariant) + ext).toUtf8().size();
     const QString fitted = fittingBase(base, tailBytes);
-    if (fitted != base && claim) {
+    if (fitted != base && announce) {
         showStatus(QStringLiteral("Имя документа слишком длинное для файловой системы и сокращено: %1")
-                       .arg(shownFileName(concatPathFile(folder, fitted + t->suffix + QLatin1Char('.') + ext))));
+                       .arg(shownFileName(concatPathFile(folder, variantName(fitted + t->suffix, 0, ext)))));
     }
-    const QString stem = fitted + t->suffix;
-    QString name = stem + QLatin1Char('.') + ext;
-    QString claimError;
+    *stem = fitted + t->suffix;
     if (tailBytes > maxFileNameBytes) {
-        name.clear();
-        claimError = QStringLiteral("имя слишком длинное");
-    } else {
-        // Choosing and claiming are one step, so no other worker can pick
-        // the name in between.
-        QMutexLocker lock(claim ? &claimMutex : nullptr);
-        const auto taken = [&](const QString& candidate) {
-            const QString candidatePath = concatPathFile(folder, candidate);
-            return nameExists(candidatePath) || (claim && claimedPaths.contains(candidatePath));
-        };
-        if (overwrite && claim) {
-            // Overwriting a document that another worker is still writing
-            // would interleave the two files; wait for it, then replace it.
-            while (claimedPaths.contains(concatPathFile(folder, name)))
-                claimReleased.wait(&claimMutex);
-        } else if (!overwrite) {
-            const QString first = name;
-            name.clear();
-            for (int n = 0; n <= maxNameVariant && name.isEmpty() && claimError.isEmpty(); ++n) {
-                const QString candidate = n == 0 ? first : stem + QStringLiteral("_%1.").arg(n) + ext;
-                if (taken(candidate))
-                    continue;
-                if (!claim || claimByCreating(concatPathFile(folder, candidate), *claim, &claimError))
-                    name = candidate;
-            }
-        }
-        if (claim && !name.isEmpty()) {
-            claim->path = concatPathFile(folder, name);
-            claimedPaths.insert(claim->path);
-        }
-    }
-    if (name.isEmpty()) {
-        // Every variant is taken: never overwrite one of the user's files.
         setDestFileName(QString());
-        const QString shown = shownFileName(concatPathFile(folder, stem + QLatin1Char('.') + ext));
-        if (claimError.isEmpty()) {
-            appendErrorText(QStringLiteral("Ошибка! Не найдено свободное имя для документа: %1 (заняты все имена "
-                                           "с номерами до _%2)")
-                                .arg(shown)
-                                .arg(maxNameVariant));
-        } else {
-            appendErrorText(QStringLiteral("Ошибка! Не удалось создать документ: %1 (%2)").arg(shown, claimError));
-        }
-        return false;
+        appendErrorText(QStringLiteral("Ошибка! Не удалось создать документ: %1 (имя слишком длинное)")
+                            .arg(shownFileName(concatPathFile(folder, variantName(*stem, 0, ext)))));
+        return -1;
     }
-    setDestFileName(name);
-    return true;
+    for (int n = 0; n <= maxNameVariant; ++n) {
+        if (overwrite || !nameExists(concatPathFile(folder, variantName(*stem, n, ext)))) {
+            setDestFileName(variantName(*stem, n, ext));
+            return n;
+        }
+    }
+    noFreeName(*stem, ext);
+    return -1;
+}
+
+void XmlFileItem::noFreeName(const QString& stem, const QString& ext)
+{
+    // Every variant is taken: never overwrite one of the user's files.
+    setDestFileName(QString());
+    appendErrorText(QStringLiteral("Ошибка! Не найдено свободное имя для документа: %1 (заняты все имена с номерами "
+                                   "до _%2)")
+                        .arg(shownFileName(concatPathFile(path(true), variantName(stem, 0, ext))))
+                        .arg(maxNameVariant));
+}
+
+bool XmlFileItem::publishDocument(StagedFile& staged, const QString& stem, const QString& ext, int firstVariant,
+                                  bool overwrite)
+{
+    if (overwrite)
+        return staged.commit();
+    // Claiming the name and showing the complete document under it are one
+    // step, which fails when the name has been taken meanwhile (by another
+    // worker or another batch command in the folder): the next one is tried.
+    const QString folder = path(true);
+    for (int n = firstVariant; n <= maxNameVariant; ++n) {
+        const QString name = variantName(stem, n, ext);
+        if (staged.commitAs(concatPathFile(folder, name))) {
+            setDestFileName(name);
+            return true;
+        }
+        if (errno != EEXIST) {
+            const QString reason = QString::fromLocal8Bit(std::strerror(errno));
+            appendErrorText(QStringLiteral("Ошибка! Не удалось создать документ: %1 (%2)")
+                                .arg(shownFileName(concatPathFile(folder, name)), reason));
+            return false;
+        }
+    }
+    noFreeName(stem, ext);
+    return false;
 }
 
 bool XmlFileItem::transform(const QString& format, bool useDestBase, bool overwrite, const GenerationLimits& limits)
@@ -379,8 +315,9 @@ bool XmlFileItem::transform(const QString& format, bool useDestBase, bool overwr
     const TemplateItem* t = templateItem();
     if (!t || hasError() || state() > stateRecognized)
         return false;
-    DestinationClaim claim;
-    if (!chooseDestFileName(format, useDestBase, overwrite, &claim))
+    QString stem;
+    const int firstVariant = chooseDestFileName(format, useDestBase, overwrite, true, &stem);
+    if (firstVariant < 0)
         return false;
 
     const QString sourcePath = sourceFileName(true);
@@ -399,6 +336,11 @@ bool XmlFileItem::transform(const QString& format, bool useDestBase, bool overwr
         createDocProc(format, sourcePath, destPath, templatePath, t->queryFolder());
     generator->setMessageHandler(globalMessageHandler());
     generator->setLimits(limits);
+    bool publishFailed = false;
+    generator->setPublisher([&](StagedFile& staged) {
+        publishFailed = !publishDocument(staged, stem, format, firstVariant, overwrite);
+        return !publishFailed;
+    });
     if (generator->generateDocument()) {
         setState(stateGenerated);
         showStatus(QStringLiteral("Файл: %1 успешно преобразован в документ: %2").arg(shownSource, shownDest));
@@ -417,7 +359,7 @@ bool XmlFileItem::transform(const QString& format, bool useDestBase, bool overwr
                             .arg(shownSource, shownDest));
         recorded = true;
     }
-    if (!recorded) {
+    if (!recorded && !publishFailed) {
         // The generator could not write the document; its own message is in
         // the log. Say so on the item too, so the failure is not silent.
         appendErrorText(QStringLiteral("Ошибка преобразования файла: %1 в документ: %2. Документ не сформирован.")

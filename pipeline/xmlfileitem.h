@@ -3,7 +3,7 @@
 #include "fileitem.h"
 #include "generationlimits.h"
 
-class DestinationClaim;
+class StagedFile;
 class TemplateItem;
 class TemplateList;
 
@@ -37,8 +37,10 @@ public:
     // Sets the destination file name; false (with an error recorded) when no
     // free name can be found.
     bool composeDestFileName(const QString& ext, bool useDestBase, bool overwrite);
-    // Names and generates the document. Names are claimed by creating the
-    // file exclusively, so several processes may share a folder.
+    // Names and generates the document. The document is written complete
+    // under a temporary name and then takes the first free name in one step,
+    // so several processes may share a folder and a name never shows a
+    // document that is not whole, whatever stops the process.
     bool transform(const QString& format, bool useDestBase, bool overwrite,
                    const GenerationLimits& limits = GenerationLimits());
 
@@ -53,9 +55,13 @@ public:
     static QString safeFileBase(const QString& base);
 
 private:
-    // composeDestFileName; with `claim` the name is also claimed for the
-    // caller, and names claimed by other transformations count as taken.
-    bool chooseDestFileName(const QString& ext, bool useDestBase, bool overwrite, DestinationClaim* claim);
+    // composeDestFileName, giving the name's stem (base and suffix) and the
+    // number of the name chosen (0 for none), -1 when there is none.
+    // `announce`: say in the log when the base had to be shortened.
+    int chooseDestFileName(const QString& ext, bool useDestBase, bool overwrite, bool announce, QString* stem);
+    bool publishDocument(StagedFile& staged, const QString& stem, const QString& ext, int firstVariant,
+                         bool overwrite);
+    void noFreeName(const QString& stem, const QString& ext);
     XmlFileItem* newLink(TemplateItem* item);
     QString runQuery(const QString& queryFile) const;
 

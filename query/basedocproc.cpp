@@ -2,6 +2,7 @@
 
 #include "globals.h"
 #include "proccommand.h"
+#include "stagedfile.h"
 #include "status.h"
 
 #include <QAbstractMessageHandler>
@@ -25,6 +26,11 @@ BaseDocProc::~BaseDocProc() = default;
 bool BaseDocProc::generateDocument()
 {
     return false;
+}
+
+bool BaseDocProc::publish(StagedFile& staged) const
+{
+    return documentPublisher ? documentPublisher(staged) : staged.commit();
 }
 
 void BaseDocProc::setMessageHandler(QAbstractMessageHandler* handler)

@@ -12,6 +12,7 @@
 
 class QAbstractMessageHandler;
 class ProcCommand;
+class StagedFile;
 class QTextCodec;
 
 // What the three document generators share: the names of one generation job,
@@ -32,6 +33,12 @@ public:
     // Receives template-structure errors; the query processor's too.
     void setMessageHandler(QAbstractMessageHandler* handler);
     void setLimits(const GenerationLimits& limits) { generationLimits = limits; }
+    // How the finished document, complete in its staging file, takes its
+    // name. By default it replaces the destination; the processing list
+    // gives it the first free name instead.
+    using Publisher = std::function<bool(StagedFile& staged)>;
+    void setPublisher(Publisher publisher) { documentPublisher = std::move(publisher); }
+    bool publish(StagedFile& staged) const;
     const GenerationLimits& limits() const { return generationLimits; }
 
     // The two outcomes the caller reads after generateDocument.
@@ -87,6 +94,7 @@ private:
     QString queryFolder;
     QTextCodec* textCodec;
     GenerationLimits generationLimits;
+    Publisher documentPublisher;
     QueryProc queries;
     QAbstractMessageHandler* messageHandler = nullptr;
     bool templateErrors = false;

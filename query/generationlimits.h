@@ -12,4 +12,9 @@ struct GenerationLimits
     int maxRepeat = 100000;
     // Largest picture, in pixels (width times height), that is inserted.
     qint64 maxPicturePixels = 50000000;
+    // Whether a picture may come from outside the source file's folder. A
+    // picture's name comes from the data, which often comes from outside;
+    // "../../home/user/passport.jpg" would put any picture the user can read
+    // into a document that may then be sent out.
+    bool picturesOutsideSource = false;
 };

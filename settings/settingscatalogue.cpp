@@ -15,7 +15,7 @@ void initGlobalSettings()
     run.defaultValue = true;
     run << stRunParallel << stRunAutoUnzip << stRunAutoDetect;
     run.defaultValue = false;
-    run << stRunRenameDest << stRunOverwrite << stRunOpenDocument << stRunDeleteUnziped;
+    run << stRunRenameDest << stRunOverwrite << stRunOpenDocument << stRunDeleteUnziped << stRunPicturesOutsideSource;
 
     SettingsGroup unzip(sgUnzipSettings);
     unzip.addKey(stUnzipIncludeMask, QStringLiteral("(.+\\.xml|.+\\.zip|.+\\.pdf|.+\\.sig|.+\\.jpg)"));

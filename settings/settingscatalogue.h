@@ -17,6 +17,7 @@ inline const QString stRunRenameDest = QStringLiteral("runRenameDest");
 inline const QString stRunOverwrite = QStringLiteral("runOverwrite");
 inline const QString stRunOpenDocument = QStringLiteral("runOpenDocument");
 inline const QString stRunDeleteUnziped = QStringLiteral("runDeleteUnziped");
+inline const QString stRunPicturesOutsideSource = QStringLiteral("runPicturesOutsideSource");
 
 inline const QString sgUnzipSettings = QStringLiteral("UnzipSettings");
 inline const QString stUnzipIncludeMask = QStringLiteral("unzipIncludeMask");

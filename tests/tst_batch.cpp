@@ -48,17 +48,6 @@ QStringList filesIn(const QString& dir, const QStringList& patterns)
     return files;
 }
 
-void copyFolder(const QString& from, const QString& to)
-{
-    QDirIterator it(from, QDir::Files, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString file = it.next();
-        const QString target = to + file.mid(from.length());
-        QDir().mkpath(QFileInfo(target).absolutePath());
-        QFile::copy(file, target);
-    }
-}
-
 const QString examples = QStringLiteral(PLINTHWORKS_SOURCE_DIR "/examples");
 
 } // namespace

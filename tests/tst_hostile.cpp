@@ -159,6 +159,8 @@ struct Case
     QStringList mayChange;
     // Files, relative to the folder or absolute, that must not exist afterwards.
     QStringList absent = {};
+    // Messages that must not appear.
+    QStringList notSaid = {};
 };
 
 // Folders mounted for a case, unmounted at the end.
@@ -210,6 +212,12 @@ private slots:
         addTemplate("authoring", "auth_",
                     "{\\rtf1\\ansi {\\pard a[%iterate_end=i%]b [%bogus=1%] [%%] [%Latin%] [%query=../plain/Val%]\\par}}",
                     {{"Latin", QString()}});
+        // Templates whose braces do not pair: an unclosed group, one brace too
+        // many that ends the document early, a file cut in the middle of a command.
+        addTemplate("unclosed", "unclosed_", "{\\rtf1\\ansi {\\pard [%Val%]\\par}", {{"Val", valueQuery}});
+        addTemplate("extra", "extra_", "{\\rtf1\\ansi {\\pard [%Val%]\\par}}\n{\\pard lost\\par}}",
+                    {{"Val", valueQuery}});
+        addTemplate("cut", "cut_", "{\\rtf1\\ansi {\\pard [%Val%]\\par}{\\pard [%Va", {{"Val", valueQuery}});
         // A query saved in Windows-1251 rather than UTF-8.
         QVERIFY(writeFile(resources.path() + "/Queries/authoring/Latin.xq", "'\xf1\xf7\xb8\xf2'"));
         catalogue << "outside\toutside\t-\t_o\t../../outside\tplain\tName\tMatch\tout_"
@@ -245,6 +253,8 @@ private slots:
         QVERIFY2(run.exitCode == c.exitCode, qPrintable(QString::number(run.exitCode) + "\n" + run.err));
         for (const QString& message : c.messages)
             QVERIFY2(run.err.contains(message), qPrintable("missing «" + message + "» in:\n" + run.err));
+        for (const QString& message : c.notSaid)
+            QVERIFY2(!run.err.contains(message), qPrintable("unexpected «" + message + "» in:\n" + run.err));
         QVERIFY2(!QDir(work).entryList({"ordinary_o*"}, QDir::Files).isEmpty(), qPrintable(run.err));
         for (const QString& file : c.made)
             QVERIFY2(QFileInfo::exists(work + "/" + file), qPrintable(file + "\n" + run.err));
@@ -419,6 +429,72 @@ const QList<Case>& TestHostile::cases()
                      {"big.png не вставлен: его размер 20000×20000 точек больше допустимого"},
                      {"ordinary_o.odt"},
                      {}};
+        list << Case{"RTF templates whose braces do not pair",
+                     [=](const QString& work, const QString&, QStringList& inputs, QStringList&) {
+                         return addXml(work, "unclosed_1.xml", inputs) && addXml(work, "extra_2.xml", inputs)
+                                && addXml(work, "cut_3.xml", inputs);
+                     },
+                     1,
+                     {"unclosed.rtf: нарушен баланс фигурных скобок RTF: не закрыта «{» из строки 1, позиция 1",
+                      "extra.rtf: нарушен баланс фигурных скобок RTF: лишняя «}» в строке 1, позиция 32",
+                      "cut.rtf: нарушен баланс фигурных скобок RTF: не закрыта «{» из строки 1, позиция 32"},
+                     {},
+                     {},
+                     {"1_o.rtf", "2_o.rtf", "3_o.rtf"}};
+        const auto pictureTemplate = [](const QString& res, const QHash<QString, QString>& pictures) {
+            QString body = "<text:p>[%Val%]</text:p>";
+            bool ok = true;
+            for (auto it = pictures.constBegin(); it != pictures.constEnd(); ++it) {
+                body += "<text:p>[%insert_picture%query=" + it.key() + "%]</text:p>";
+                ok = ok && writeTextFile(res + "/Queries/plain/" + it.key() + ".xq", "'" + it.value() + "'");
+            }
+            return ok && Odt::writeOdt(res + "/Templates/plain.odt", Odt::contentXml(body));
+        };
+        list << Case{"pictures that cannot be placed",
+                     [=](const QString& work, const QString& res, QStringList&, QStringList& args) {
+                         args = QStringList{"--resources", res, "--format", "odt"};
+                         return pictureTemplate(res, {{"Missing", "nothere.png"}, {"Text", "notes.png"},
+                                                      {"Folder", "folder.png"}})
+                                && writeFile(work + "/notes.png", "not a picture at all")
+                                && QDir().mkpath(work + "/folder.png");
+                     },
+                     0,
+                     {"nothere.png, который вернул запрос Missing, не найден",
+                      "notes.png, который вернул запрос Text, не является рисунком",
+                      "folder.png, который вернул запрос Folder, не удаётся прочитать"},
+                     {"ordinary_o.odt"},
+                     {}};
+        const auto outsidePictures = [=](const QString& work, const QString& res, QStringList& args) {
+            args = QStringList{"--resources", res, "--format", "odt"};
+            QImage picture(8, 8, QImage::Format_RGB32);
+            picture.fill(Qt::red);
+            const QString outside = QFileInfo(work).absolutePath() + "/outside-" + QFileInfo(work).fileName() + ".png";
+            return pictureTemplate(res, {{"Up", "../" + QFileInfo(outside).fileName()}, {"Link", "link.png"},
+                                         {"Inside", "inside.png"}})
+                   && picture.save(outside) && picture.save(work + "/inside.png")
+                   && QFile::link(outside, work + "/link.png");
+        };
+        list << Case{"pictures from outside the source folder",
+                     [=](const QString& work, const QString& res, QStringList&, QStringList& args) {
+                         return outsidePictures(work, res, args);
+                     },
+                     0,
+                     {", который вернул запрос Up, находится вне папки исходного файла",
+                      "link.png, который вернул запрос Link, находится вне папки исходного файла"},
+                     {"ordinary_o.odt"},
+                     {}};
+        list << Case{"pictures from outside the source folder, allowed",
+                     [=](const QString& work, const QString& res, QStringList&, QStringList& args) {
+                         const bool ok = outsidePictures(work, res, args);
+                         args << "--allow-outside-pictures";
+                         return ok;
+                     },
+                     0,
+                     {},
+                     {"ordinary_o.odt"},
+                     {},
+                     {},
+                     {"Рисунок не вставлен"}};
         list << Case{"dangling link at the document's name",
                      [=](const QString& work, const QString&, QStringList&, QStringList&) {
                          return QFile::link(work + "/nowhere/x.rtf", work + "/ordinary_o.rtf");

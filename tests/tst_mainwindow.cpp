@@ -38,6 +38,7 @@
 #include <QTreeView>
 #include <QtTest>
 
+#include <csignal>
 #include <functional>
 #include <memory>
 
@@ -644,20 +645,24 @@ private slots:
         QCOMPARE(window.findChild<QComboBox*>("formatCombo")->currentText(), QString("Формат RTF"));
     }
 
+    // Closing asks first; SIGTERM (or SIGINT, SIGHUP) and the end of the
+    // desktop session do what «Да» does without asking.
     void closeDuringARun_data()
     {
-        QTest::addColumn<bool>("confirm");
-        QTest::newRow("confirmed") << true;
-        QTest::newRow("refused") << false;
+        QTest::addColumn<QString>("how");
+        QTest::newRow("confirmed") << "yes";
+        QTest::newRow("refused") << "no";
+        QTest::newRow("SIGTERM") << "sigterm";
+        QTest::newRow("session end") << "session";
     }
     void closeDuringARun()
     {
-        QFETCH(bool, confirm);
+        QFETCH(QString, how);
         auto* window = new MainWindow;
         window->show();
         gst[stRunAutoUnzip] = false;
         gst[stRunAutoDetect] = false;
-        const QString folder = work.path() + QStringLiteral("/close%1").arg(confirm);
+        const QString folder = work.path() + "/close-" + how;
         QDir().mkpath(folder);
         QStringList many;
         for (int i = 0; i < 40; ++i) {
@@ -668,13 +673,24 @@ private slots:
         QTRY_COMPARE(window->processingList().items().size(), 40);
         actionNamed(window, "Запустить обработку")->trigger();
         QVERIFY(window->processingList().isProcessing());
-        clickMessageButton(confirm ? QMessageBox::Yes : QMessageBox::No);
-        window->close();
-        QCOMPARE(window->isVisible(), !confirm);
-        if (confirm) {
+        if (how == "sigterm") {
+            ::raise(SIGTERM);
+            QTRY_VERIFY(!window->isVisible());
+        } else if (how == "session") {
+            window->finishForSessionEnd();
+        } else {
+            clickMessageButton(how == "yes" ? QMessageBox::Yes : QMessageBox::No);
+            window->close();
+            QCOMPARE(window->isVisible(), how == "no");
+        }
+        if (how != "no") {
             QVERIFY(!window->processingList().isProcessing());
             QVERIFY(QSettings().contains("geometry"));
             QVERIFY(logText(*window).contains("Отправлен запрос на прерывание обработки файлов"));
+            // Nothing half-written is left under a document's name or beside it.
+            QVERIFY(QDir(folder).entryList({".pw-*"}, QDir::Files | QDir::Hidden).isEmpty());
+            for (const QString& name : QDir(folder).entryList({"*.docx"}, QDir::Files))
+                QVERIFY2(QFileInfo(folder + "/" + name).size() > 0, qPrintable(name));
         } else {
             QVERIFY(!QSettings().contains("geometry"));
             QVERIFY(waitForRunEnd(*window));

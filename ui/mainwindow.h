@@ -21,6 +21,7 @@ class QStackedWidget;
 class QTreeView;
 class RunProgressIndicator;
 class SimpleTableListModel;
+class TerminationSignals;
 
 // The program's one window. It owns the processing list and the template
 // catalogue for the whole run, shows either the files or the templates in
@@ -44,6 +45,13 @@ public slots:
     // Keeps the XML and ZIP names and hands them to the list once the event
     // loop runs; several calls in a row give one hand-over.
     void addFileNames(const QStringList& names);
+    // What closing with «Да» does, without the question: for SIGTERM,
+    // SIGINT and SIGHUP. The run is stopped, its workers waited for, the
+    // settings written and the window closed.
+    void closeWithoutQuestion();
+    // The desktop session ends: the run is stopped and the settings written
+    // before the session closes the window.
+    void finishForSessionEnd();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -147,5 +155,7 @@ private:
     QStringList pendingFileNames;
     bool startScheduled = false;
     bool closing = false;
+    bool closeConfirmed = false;
+    TerminationSignals* termination = nullptr;
     QString lastPath;
 };

@@ -138,6 +138,7 @@ void MainWindow::initProcessing()
     transform.useDestBase = gst[stRunRenameDest].toBool();
     transform.overwrite = gst[stRunOverwrite].toBool();
     transform.openDocument = gst[stRunOpenDocument].toBool();
+    transform.limits.picturesOutsideSource = gst[stRunPicturesOutsideSource].toBool();
     fileList.setTransformParams(transform);
 }
 

@@ -20,6 +20,8 @@ void clearSettingsStore();
 bool writeFile(const QString& path, const QByteArray& bytes);
 bool writeTextFile(const QString& path, const QString& text);
 QByteArray readFile(const QString& path);
+// Copies every file below `from` to the same place below `to`.
+void copyFolder(const QString& from, const QString& to);
 // Writes a ZIP archive of (entry name, bytes) pairs, deflated, with QuaZip.
 bool writeZip(const QString& path, const QList<QPair<QString, QByteArray>>& entries);
 
