@@ -73,6 +73,7 @@ int BatchCheck::run()
     checkOptions.samplePath =
         options.sampleFile.isEmpty() ? QString() : QFileInfo(options.sampleFile).absoluteFilePath();
     checkOptions.limits.maxRepeat = options.maxRepeat;
+    checkOptions.limits.picturesOutsideSource = options.picturesOutsideSource;
     for (const CheckedTemplate& entry : qAsConst(entries))
         results += TemplateChecker::check(entry, checkOptions);
 

@@ -2,9 +2,9 @@
 
 #include "blockstructure.h"
 #include "globals.h"
+#include "picturefile.h"
 #include "templatecheckresult.h"
 
-#include <QFileInfo>
 #include <QXmlQuery>
 
 DryRun::DryRun(const QString& samplePath, const QString& templatePath, const QString& queryFolder, bool rtf,
@@ -65,14 +65,16 @@ QString DryRun::valueOf(TemplateCheckResult& result, int index, const QString& q
         break;
     }
     case PictureInsert: {
+        // The picture is read as generation reads it, with the same limits.
         const QString name = queryResult.trimmed();
         value = name.isEmpty() ? QStringLiteral("нет рисунка") : QStringLiteral("рисунок %1").arg(name);
-        if (!name.isEmpty() && !QFileInfo(concatPath(xmlSourceFilePath(), name)).isFile()) {
-            value += QStringLiteral(" — файла нет");
+        PictureFile picture;
+        QString refusal;
+        if (!name.isEmpty() && !picture.loadFrom(concatPath(xmlSourceFilePath(), name), xmlSourceFilePath(),
+                                                 command.option(QStringLiteral("query")), limits(), &refusal)) {
+            value += QStringLiteral(" — не будет вставлен");
             result.addWarning(checked.place,
-                              QStringLiteral("На файле %1: рисунка %2 нет рядом с ним, на месте "
-                                             "команды %3 будет пусто")
-                                  .arg(shownFileName(sourceFileName()), name, checked.written));
+                              QStringLiteral("На файле %1: %2").arg(shownFileName(sourceFileName()), refusal));
         }
         break;
     }

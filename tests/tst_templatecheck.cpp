@@ -177,7 +177,7 @@ private slots:
         res->addQuery(folder, "Broken", queryPrologue() + "concat('a',\n  foo(1))");
         res->addQuery(folder, "Rows", queryPrologue() + "'a&#9;b&#10;c&#9;d'");
         res->addQuery(folder, "Match", queryPrologue() + "true()");
-        res->addQuery(folder, "Fails", queryPrologue() + "xs:integer('x')");
+        res->addQuery(folder, "Fails", queryPrologue() + "xs:integer(string(doc($inputDocument)/a/@n))");
     }
     void cleanupTestCase() { delete res; }
 
@@ -413,6 +413,60 @@ private slots:
             seen = seen || (f.place == "Templates.txt, строка 4" && f.severity == severity &&
                             f.message.contains(message));
         QVERIFY2(seen, qPrintable(shown(found)));
+    }
+
+    // A dry run on a sample file: what each command gives the document, and
+    // what fails only on data.
+    void dryRun()
+    {
+        res->addLiteralQuery(folder, "Pic", "nosuch.png");
+        res->addQuery(folder, "Empty", queryPrologue() + "''");
+        const QString sample = res->path() + "/sample.xml";
+        QVERIFY(writeTextFile(sample, "<a n=\"x\"/>"));
+        const QString table = "<w:tbl><w:tr><w:tc><w:p><w:r><w:t>h</w:t></w:r></w:p></w:tc></w:tr>"
+                              "<w:tr><w:tc><w:p/></w:tc></w:tr></w:tbl>";
+        const QString path = res->path() + "/Templates/dry.docx";
+        QVERIFY(DocxBuilder("<w:p><w:r><w:t>[%Client%]</w:t></w:r></w:p>"
+                            "<w:p><w:r><w:t>[%query=Empty%replace_empty=-%]</w:t></w:r></w:p>"
+                            + table + "<w:p><w:r><w:t>[%insert_table%query=Rows%]</w:t></w:r></w:p>"
+                            "<w:p><w:r><w:t>[%iterate_start=i%query=Count%]</w:t></w:r></w:p>"
+                            "<w:p><w:r><w:t>[%Item%]</w:t></w:r></w:p>"
+                            "<w:p><w:r><w:t>[%iterate_end=i%]</w:t></w:r></w:p>"
+                            "<w:p><w:r><w:t>[%iterate_start=k%query=Client%]</w:t></w:r></w:p>"
+                            "<w:p><w:r><w:t>[%iterate_end=k%]</w:t></w:r></w:p>"
+                            "<w:p><w:r><w:t>[%insert_picture%query=Pic%]</w:t></w:r></w:p>"
+                            "<w:p><w:r><w:t>[%Fails%]</w:t></w:r></w:p>")
+                    .write(path));
+        TemplateChecker::Options options;
+        options.formats = QStringList{"docx"};
+        options.samplePath = sample;
+        const QVector<TemplateCheckResult> results = TemplateChecker::check(entry("dry"), options);
+        QCOMPARE(results.size(), 2);
+        QStringList values;
+        for (const CheckedCommand& command : results.at(1).commands) {
+            QStringList runs;
+            for (const SampleValue& value : command.samples)
+                runs << (value.variables.isEmpty() ? value.value : value.variables + ": " + value.value);
+            values << command.written + " → " + runs.join(" | ");
+        }
+        QCOMPARE(values, QStringList({"[%Client%] → ООО «Ромашка»", "[%query=Empty%replace_empty=-%] → -",
+                                      "[%insert_table%query=Rows%] → строк: 2 — a⇥b⏎c⇥d",
+                                      "[%iterate_start=i%query=Count%] → повторений: 2",
+                                      "[%Item%] → i=1: item 1 | i=2: item 2", "[%iterate_end=i%] → ",
+                                      "[%iterate_start=k%query=Client%] → повторений: 0", "[%iterate_end=k%] → ",
+                                      "[%insert_picture%query=Pic%] → рисунок nosuch.png — не будет вставлен",
+                                      "[%Fails%] → !!! ОШИБКА !!!"}));
+        const QString found = shown(findingsOf(results));
+        QVERIFY2(found.contains("document, абзац 9 | error | На файле sample.xml: Ошибка в шаблоне: запрос Client "
+                                "команды [%iterate_start=k%query=Client%] вернул «ООО «Ромашка»» вместо числа "
+                                "повторений"),
+                 qPrintable(found));
+        QVERIFY2(found.contains("document, абзац 11 | warning | На файле sample.xml: Предупреждение! Рисунок не "
+                                "вставлен: файл"),
+                 qPrintable(found));
+        QVERIFY2(found.contains("document, абзац 12 | error | На файле sample.xml запрос Fails.xq не выполнился: "
+                                "строка 1, позиция 42: It's not possible to cast the value x"),
+                 qPrintable(found));
     }
 
     // A correct template gives no finding: each bundled example in each format.

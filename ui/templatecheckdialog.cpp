@@ -1,6 +1,8 @@
 #include "templatecheckdialog.h"
 
 #include "checkreport.h"
+#include "settingscatalogue.h"
+#include "settingsgroup.h"
 #include "status.h"
 #include "templatelist.h"
 #include "threadcontroller.h"
@@ -80,6 +82,7 @@ TemplateCheckDialog* TemplateCheckDialog::checkSelected(QWidget* parent, const T
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     TemplateChecker::Options options;
     options.samplePath = samplePath;
+    options.limits.picturesOutsideSource = gst[stRunPicturesOutsideSource].toBool();
     dialog->start(chosen, options);
     dialog->show();
     return dialog;
