@@ -126,17 +126,6 @@ QStringList listing(const QString& root)
     return entries;
 }
 
-void copyTree(const QString& from, const QString& to)
-{
-    QDirIterator it(from, QDir::Files, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString file = it.next();
-        const QString target = to + file.mid(from.length());
-        QDir().mkpath(QFileInfo(target).absolutePath());
-        QFile::copy(file, target);
-    }
-}
-
 const QString examples = QStringLiteral(PLINTHWORKS_SOURCE_DIR "/examples");
 
 } // namespace
@@ -503,8 +492,8 @@ private slots:
         const QString work = dir.path() + "/work";
         const QString home = dir.path() + "/home";
         const QString temp = dir.path() + "/tmp";
-        copyTree(examples + "/resources", resources);
-        copyTree(examples + "/data", work);
+        copyFolder(examples + "/resources", resources);
+        copyFolder(examples + "/data", work);
         for (const QString& path : {home, temp})
             QDir().mkpath(path);
         // A second catalogue line whose template has a mistake.
