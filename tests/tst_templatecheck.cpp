@@ -548,14 +548,10 @@ private slots:
         const QStringList after = listing(dir.path());
         QCOMPARE(after, before);
 
-        // Bad usage.
+        // Bad usage that only the run can tell.
         for (const QStringList& args :
-             {QStringList{"--check", "--resources", resources, work + "/invoice_147.xml"},
-              QStringList{"--check", "--resources", resources, "--rename"},
-              QStringList{"--check", "--resources", resources, "--template", "nosuch"},
-              QStringList{"--check", "--resources", resources, "--sample", work + "/nosuch.xml"},
-              QStringList{"--resources", resources, "--sample", "x.xml", "a.xml"},
-              QStringList{"--resources", resources, "--template", "act", "--template", "invoice", "a.xml"}})
+             {QStringList{"--check", "--resources", resources, "--template", "nosuch"},
+              QStringList{"--check", "--resources", resources, "--sample", work + "/nosuch.xml"}})
             QCOMPARE(runBatch(args, work, env).exitCode, 2);
     }
 };
