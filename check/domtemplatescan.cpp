@@ -194,6 +194,8 @@ void DomTemplateScan::scanPart(const QString& entryName, QDomDocument& doc, bool
     }
 
     // The commands as the walk meets them: whole nodes, in document order.
+    partCommands.clear();
+    partFirst = result.commands.size();
     for (QDomNode node = doc.firstChild(); !node.isNull(); node = DomUtil::nextNode(node)) {
         const QString text = format->commandAt(node);
         if (text.isEmpty())
@@ -201,6 +203,7 @@ void DomTemplateScan::scanPart(const QString& entryName, QDomDocument& doc, bool
         QDomElement paragraph;
         const int number = paragraphNumber(node, &paragraph);
         result.commands.append({CheckPlace{part, 0, number}, text, ProcCommand(text), {}, 0});
+        partCommands.append(node);
         checkPlacement(node, paragraph, result.commands.size() - 1, doc, mainPart);
     }
 }
@@ -211,9 +214,23 @@ void DomTemplateScan::checkPlacement(const QDomNode& commandNode, const QDomElem
     const CheckedCommand& command = result.commands.at(commandIndex);
     if (command.command.commandType() == TableInsert) {
         QString error;
-        if (TableRows::findSeedRow(paragraph, *format, error).isNull())
+        const QDomElement seedRow = TableRows::findSeedRow(paragraph, *format, error);
+        if (seedRow.isNull()) {
             result.addError(command.place,
                             error + QStringLiteral(": команда %1 будет пропущена").arg(command.written));
+        }
+        // The walk meets a command of the template row before the table
+        // command, writes the row with it, and the row can serve no more.
+        for (int k = partCommands.size() - 2; k >= 0 && !seedRow.isNull(); --k) {
+            if (DomUtil::isAncestor(seedRow, partCommands.at(k))) {
+                result.addError(command.place,
+                                QStringLiteral("В строке-образце таблицы стоит команда %1: строка "
+                                               "будет выведена с ней как есть, а команда %2 "
+                                               "не заполнит таблицу (Ошибка конечного узла)")
+                                    .arg(result.commands.at(partFirst + k).written, command.written));
+                break;
+            }
+        }
     }
     if (!command.command.hasOption(QStringLiteral("delete_empty_section")))
         return;

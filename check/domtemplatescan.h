@@ -1,13 +1,14 @@
 #pragma once
 
+#include <QDomNode>
 #include <QString>
+#include <QVector>
 
 #include <memory>
 
 class DomFormat;
 class QDomDocument;
 class QDomElement;
-class QDomNode;
 struct TemplateCheckResult;
 
 // Reads a DOCX or ODT template as its generator does (the package checked
@@ -33,6 +34,9 @@ private:
     TemplateCheckResult& result;
     std::unique_ptr<DomFormat> format;
     bool odt;
+    // The nodes of the commands of the part being scanned, in order.
+    QVector<QDomNode> partCommands;
+    int partFirst = 0;
 };
 
 // The short name of a package part in places: "word/header1.xml" gives

@@ -89,6 +89,7 @@ void RtfTemplateScan::checkCommand(const QString& text, int start, int end)
                            0};
     command.written.replace(QLatin1Char('\n'), QStringLiteral("⏎"));
     result.commands.append(command);
+    commandStarts.append(start);
     const CheckPlace& place = command.place;
     const QString& written = command.written;
 
@@ -141,6 +142,12 @@ void RtfTemplateScan::checkCommand(const QString& text, int start, int end)
                             QStringLiteral("Ошибка структуры шаблона: для команды вставки таблицы %1 не "
                                            "найдена строка таблицы")
                                 .arg(written));
+        } else if (const int inRow = blockInside(rowStart, rowEnd); inRow >= 0) {
+            result.addError(place,
+                            QStringLiteral("В строке-образце таблицы стоит команда %1: строка будет "
+                                           "выведена с ней как есть, а для команды %2 не найдется строки "
+                                           "таблицы")
+                                .arg(result.commands.at(inRow).written, written));
         } else if (countBefore(paragraphMarks, start) > countBefore(paragraphMarks, rowEnd)) {
             result.addError(place,
                             QStringLiteral("Ошибка структуры шаблона - команда вставки таблицы должна "
@@ -159,6 +166,15 @@ void RtfTemplateScan::checkCommand(const QString& text, int start, int end)
                                          "ничего не сделает")
                               .arg(written));
     }
+}
+
+int RtfTemplateScan::blockInside(int from, int to) const
+{
+    for (int k = 0; k < commandStarts.size(); ++k) {
+        if (commandStarts.at(k) >= from && commandStarts.at(k) < to)
+            return k;
+    }
+    return -1;
 }
 
 void RtfTemplateScan::findStrayCommands(const QString& text, const QVector<int>& starts,

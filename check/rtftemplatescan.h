@@ -23,9 +23,13 @@ private:
     int lineAt(int offset) const;
     int paragraphAt(int offset) const;
     void checkCommand(const QString& text, int start, int end);
+    // The command whose block starts in [from, to), or -1.
+    int blockInside(int from, int to) const;
     void findStrayCommands(const QString& text, const QVector<int>& starts, const QVector<int>& ends);
 
     TemplateCheckResult& result;
     QVector<int> lineBreaks;
     QVector<int> paragraphMarks;
+    // Where the block of each command listed so far starts.
+    QVector<int> commandStarts;
 };

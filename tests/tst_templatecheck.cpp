@@ -283,6 +283,24 @@ private slots:
             << "строка 5, абзац 2"
             << "error"
             << "команда вставки таблицы должна следовать сразу за таблицей";
+        QTest::newRow("docx: command in the template row")
+            << "docx"
+            << QStringList{"<w:tbl><w:tr><w:tc><w:p><w:r><w:t>h</w:t></w:r></w:p></w:tc></w:tr><w:tr><w:tc><w:p><w:r>"
+                           "<w:t>[%Client%]</w:t></w:r></w:p></w:tc></w:tr></w:tbl>",
+                           "[%insert_table%query=Rows%]"}
+            << placeOf("docx", 3) << "error" << "В строке-образце таблицы стоит команда [%Client%]";
+        QTest::newRow("odt: command in the template row")
+            << "odt"
+            << QStringList{"<table:table><table:table-row><table:table-cell><text:p>h</text:p></table:table-cell>"
+                           "</table:table-row><table:table-row><table:table-cell><text:p>[%Client%]</text:p>"
+                           "</table:table-cell></table:table-row></table:table>",
+                           "[%insert_table%query=Rows%]"}
+            << placeOf("odt", 3) << "error" << "В строке-образце таблицы стоит команда [%Client%]";
+        QTest::newRow("rtf: command in the template row")
+            << "rtf"
+            << QStringList{"\\trowd\\cellx2000\\pard\\intbl h\\cell\\row",
+                           "\\trowd\\cellx2000\\pard\\intbl [%Client%]\\cell\\row", "[%insert_table%query=Rows%]"}
+            << "строка 4, абзац 1" << "error" << "В строке-образце таблицы стоит команда [%Client%]";
         QTest::newRow("rtf: table command without a table")
             << "rtf" << QStringList{"[%insert_table%query=Rows%]"} << placeOf("rtf", 1) << "error"
             << "не найдена строка таблицы";
