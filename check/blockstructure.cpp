@@ -34,15 +34,16 @@ void BlockStructure::dropRestOfParagraph(int index, const QString& why)
         runs[k - first] = false;
         const CheckedCommand& dropped = at(k);
         if (dropped.command.closesBlock(variableOf(at(index))) &&
-            at(index).command.commandType() == IterateStart)
+            at(index).command.commandType() == IterateStart) {
             result.addError(
                 dropped.place,
                 QStringLiteral("Команда %1 стоит в одном абзаце со своим iterate_start и не будет "
                                "найдена: начало и конец блока должны стоять в разных абзацах")
                     .arg(dropped.written));
-        else
+        } else {
             result.addWarning(dropped.place,
                               QStringLiteral("Команда %1 не будет выполнена: %2").arg(dropped.written, why));
+        }
     }
 }
 

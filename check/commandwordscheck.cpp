@@ -75,29 +75,33 @@ void checkWords(TemplateCheckResult& result, const CheckedCommand& checked)
     const CommandType type = command.commandType();
     if (type != IterateStart) {
         for (const QString& word : {QStringLiteral("separate"), QStringLiteral("keep_empty")}) {
-            if (command.hasOption(word))
+            if (command.hasOption(word)) {
                 result.addWarning(place,
                                   QStringLiteral("Слово %1 действует только в команде iterate_start, в "
                                                  "команде %2 оно ничего не делает")
                                       .arg(word, written));
+            }
         }
     }
     switch (type) {
     case IterateStart:
-        if (command.option(QStringLiteral("iterate_start")).isEmpty())
+        if (command.option(QStringLiteral("iterate_start")).isEmpty()) {
             result.addError(place, QStringLiteral("В команде %1 не указано имя переменной блока: "
                                                   "iterate_start=имя")
                                        .arg(written));
-        if (query.isEmpty() && !command.hasOption(QStringLiteral("keep_empty")))
+        }
+        if (query.isEmpty() && !command.hasOption(QStringLiteral("keep_empty"))) {
             result.addWarning(place, QStringLiteral("У блока %1 нет запроса числа повторений: блок не будет "
                                                     "выведен ни разу")
                                          .arg(written));
+        }
         break;
     case TableInsert:
     case PictureInsert:
-        if (query.isEmpty())
+        if (query.isEmpty()) {
             result.addWarning(place,
                               QStringLiteral("У команды %1 нет запроса: вставлять нечего").arg(written));
+        }
         break;
     default:
         break;

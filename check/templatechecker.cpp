@@ -78,9 +78,10 @@ QVector<TemplateCheckResult> TemplateChecker::check(const CheckedTemplate& entry
         queries.checkCatalogueQuery(line, place, QStringLiteral("запроса соответствия"), entry.matchQuery,
                                     entry.queryFolder);
     }
-    if (!entry.nameQuery.isEmpty())
+    if (!entry.nameQuery.isEmpty()) {
         queries.checkCatalogueQuery(line, place, QStringLiteral("запроса имени"), entry.nameQuery,
                                     entry.queryFolder);
+    }
 
     QVector<TemplateCheckResult> files;
     if (entry.templateFile.isEmpty()) {

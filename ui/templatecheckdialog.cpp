@@ -137,10 +137,11 @@ void TemplateCheckDialog::showResults()
         }
         for (const CheckedCommand& command : result.commands) {
             QStringList values;
-            for (const SampleValue& sample : command.samples)
+            for (const SampleValue& sample : command.samples) {
                 values << (sample.variables.isEmpty()
                                ? sample.value
                                : sample.variables + QStringLiteral(": ") + sample.value);
+            }
             appendRow(ui->commandsTable,
                       {placeOf(result, command.place), command.written, command.kindName(),
                        command.command.option(QStringLiteral("query")), values.join(QStringLiteral("; "))});
