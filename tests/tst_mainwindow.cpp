@@ -11,6 +11,7 @@
 #include "runsummary.h"
 #include "settingscatalogue.h"
 #include "settingsgroup.h"
+#include "templatecheckdialog.h"
 #include "testsupport.h"
 #include "xmlfileitem.h"
 
@@ -35,6 +36,7 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QStatusBar>
+#include <QTableWidget>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -249,6 +251,10 @@ private slots:
                                  << false;
         QTest::newRow("tool bars") << "Показать панели инструментов" << QKeySequence()
                                    << "Включить отображение всех доступных панелей инструментов" << false;
+        QTest::newRow("check") << "Проверить шаблон" << QKeySequence()
+                               << "Проверить выбранные шаблоны: команды, запросы и ошибки в них" << false;
+        QTest::newRow("check on a file") << "Проверить на файле…" << QKeySequence()
+                                         << "Проверить выбранные шаблоны и выполнить их запросы на XML-файле" << false;
     }
     void actions()
     {
@@ -282,7 +288,10 @@ private slots:
         }
         QCOMPARE(menus, QStringList({"Операции", "Настройки", "Справка"}));
         QCOMPARE(contents.at(0), QStringList({"Добавить файлы...", "Исключить файлы", "Запустить обработку",
-                                              "Остановить обработку", "|", "Сохранить", "|", "Выход"}));
+                                              "Остановить обработку", "|", "Сохранить", "|", "Проверить шаблон",
+                                              "Проверить на файле…", "|", "Выход"}));
+        QCOMPARE(actionTexts(window.templatesView()->actions()),
+                 QStringList({"Копировать", "Проверить шаблон", "Проверить на файле…"}));
         QCOMPARE(contents.at(1), QStringList({"Настройки", "|", "Обрабатываемые файлы", "Шаблоны документов", "|",
                                               "Подробности выполнения", "Показать панели инструментов"}));
         QCOMPARE(contents.at(2), QStringList({"Справка", "|", "О программе..."}));
@@ -1012,6 +1021,76 @@ private slots:
         QVERIFY(QFile::rename(catalogue + ".away", catalogue));
         QCOMPARE(text, QStringLiteral("Плинтворкс|Ошибка инициализации приложения! Не удалось загрузить:\n"
                                       "список шаблонов.\nКорректная работа приложения не возможна!"));
+    }
+
+    // The template check from the template page: the selected rows, the
+    // findings in a table that can be copied, the outcome in the log, and a
+    // dry run on a file picked in the file dialog.
+    void checkTemplatesFromTheTemplatePage()
+    {
+        MainWindow window;
+        window.show();
+        actionNamed(&window, "Шаблоны документов")->trigger();
+        QTreeView* view = window.templatesView();
+        const auto check = [&](const QString& action) {
+            actionNamed(&window, action)->trigger();
+            auto* dialog = window.findChild<TemplateCheckDialog*>();
+            bool finished = false;
+            if (dialog)
+                connect(dialog, &TemplateCheckDialog::checkFinished, [&finished] { finished = true; });
+            if (dialog && !QTest::qWaitFor([&finished] { return finished; }, 20000))
+                dialog = nullptr;
+            return dialog;
+        };
+
+        // Nothing chosen: said in the log, no dialog.
+        view->selectionModel()->clear();
+        view->setCurrentIndex(QModelIndex());
+        QVERIFY(!check("Проверить шаблон"));
+        QTRY_VERIFY(logText(window).contains("Проверка шаблонов: выберите шаблоны в списке шаблонов"));
+
+        // A correct template: its commands, no finding.
+        view->setCurrentIndex(window.templatesView()->model()->index(0, 0));
+        TemplateCheckDialog* clean = check("Проверить шаблон");
+        QVERIFY(clean);
+        QCOMPARE(clean->findingsTable()->rowCount(), 0);
+        QVERIFY(clean->commandsTable()->rowCount() > 20);
+        QCOMPARE(clean->commandsTable()->item(0, 0)->text(), QString("invoice, DOCX: document, абзац 2"));
+        QTRY_VERIFY(logText(window).contains("Проверка шаблонов: Проверено шаблонов: 1; ошибок: 0, предупреждений: 0"));
+        clean->close();
+        QTRY_VERIFY(!window.findChild<TemplateCheckDialog*>());
+
+        // A match query that does not exist, in the edited catalogue.
+        window.templateCatalogue().setData(1, colMatchQuery, "Nope");
+        view->selectionModel()->select(window.templatesView()->model()->index(1, 0),
+                                       QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        TemplateCheckDialog* broken = check("Проверить шаблон");
+        QVERIFY(broken);
+        QCOMPARE(broken->findingsTable()->rowCount(), 1);
+        QCOMPARE(broken->findingsTable()->item(0, 0)->text(), QString("act: Templates.txt, строка 2"));
+        QCOMPARE(broken->findingsTable()->item(0, 1)->text(), QString("ошибка"));
+        QVERIFY(broken->findingsTable()->item(0, 2)->text().startsWith("Нет файла запроса соответствия Nope.xq"));
+        broken->copy();
+        QCOMPARE(QApplication::clipboard()->text().section('\n', 0, 0), QString("Место\tВажность\tСообщение"));
+        QVERIFY(QApplication::clipboard()->text().section('\n', 1, 1).startsWith("act: Templates.txt, строка 2\tошибка\t"));
+        QTRY_VERIFY(logText(window).contains("Проверка шаблона: act: Templates.txt, строка 2: ошибка: Нет файла "
+                                             "запроса соответствия Nope.xq"));
+        broken->close();
+        window.templateCatalogue().setData(1, colMatchQuery, "Match");
+
+        // A dry run on a file chosen in the dialog.
+        const QString sample = exampleFiles("AKT_2024-031").value(0);
+        QVERIFY(!sample.isEmpty());
+        chooseFile(sample);
+        TemplateCheckDialog* dry = check("Проверить на файле…");
+        QVERIFY(dry);
+        QStringList results;
+        for (int row = 0; row < dry->commandsTable()->rowCount(); ++row)
+            results << dry->commandsTable()->item(row, 4)->text();
+        QVERIFY2(!results.filter(QRegularExpression("^строк: 4 — 1⇥Изготовление рабочих мест.*⏎2⇥")).isEmpty()
+                     && results.contains("рисунок stamp.jpg"),
+                 qPrintable(results.join('\n')));
+        dry->close();
     }
 
     void unusableCatalogueLinesAreLogged()

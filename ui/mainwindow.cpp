@@ -16,6 +16,7 @@
 #include "settingsgroup.h"
 #include "simpletablelistmodel.h"
 #include "status.h"
+#include "templatecheckdialog.h"
 #include "terminationsignals.h"
 #include "xmlfileitem.h"
 #include "zipfileitem.h"
@@ -29,6 +30,7 @@
 #include <QCompleter>
 #include <QDir>
 #include <QDockWidget>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenuBar>
@@ -262,6 +264,13 @@ void MainWindow::createActions()
                                 QStringLiteral("Включить отображение всех доступных панелей инструментов"),
                                 &MainWindow::showToolBars);
 
+    checkTemplatesAct = newAction(QStringLiteral("Проверить шаблон"), QString(),
+                                  QStringLiteral("Проверить выбранные шаблоны: команды, запросы и ошибки в них"),
+                                  &MainWindow::checkTemplates);
+    checkOnFileAct = newAction(QStringLiteral("Проверить на файле…"), QString(),
+                               QStringLiteral("Проверить выбранные шаблоны и выполнить их запросы на XML-файле"),
+                               &MainWindow::checkTemplatesOnFile);
+
     // "Копировать" works on whichever view has the focus, by its shortcut
     // and from the views' context menus.
     addAction(copyAct);
@@ -277,6 +286,8 @@ void MainWindow::createActions()
     emptyFilesHint = new EmptyViewHint(
         fileView, QStringLiteral("Перетащите сюда XML-файлы или ZIP-архивы или нажмите «%1» (%2)")
                       .arg(addFilesAct->text(), addFilesAct->shortcut().toString(QKeySequence::NativeText)));
+
+    templateView->addActions({checkTemplatesAct, checkOnFileAct});
 }
 
 void MainWindow::createMenus()
@@ -288,6 +299,9 @@ void MainWindow::createMenus()
     operations->addAction(stopAct);
     operations->addSeparator();
     operations->addAction(saveAct);
+    operations->addSeparator();
+    operations->addAction(checkTemplatesAct);
+    operations->addAction(checkOnFileAct);
     operations->addSeparator();
     operations->addAction(exitAct);
 
@@ -496,6 +510,19 @@ void MainWindow::copy()
     const QString text = lines.join(QLatin1Char('\n'));
     if (!text.isEmpty())
         QApplication::clipboard()->setText(text);
+}
+
+void MainWindow::checkTemplates()
+{
+    TemplateCheckDialog::checkSelected(this, templateList, templateView->selectionModel(), QString());
+}
+
+void MainWindow::checkTemplatesOnFile()
+{
+    const QString sample = QFileDialog::getOpenFileName(this, QStringLiteral("Файл для проверки шаблона"), lastPath,
+                                                        QStringLiteral("Файлы XML (*.xml)"));
+    if (!sample.isEmpty())
+        TemplateCheckDialog::checkSelected(this, templateList, templateView->selectionModel(), sample);
 }
 
 void MainWindow::help()

@@ -94,6 +94,9 @@ private slots:
     void updateSettings(int value);
     void settingsDialog();
     void save();
+    // The template check of the catalogue rows selected, also on a sample file.
+    void checkTemplates();
+    void checkTemplatesOnFile();
 
 private:
     void initGlobalSettings();
@@ -162,6 +165,8 @@ private:
     QAction* saveAct = nullptr;
     QAction* statusAct = nullptr;
     QAction* showToolBarsAct = nullptr;
+    QAction* checkTemplatesAct = nullptr;
+    QAction* checkOnFileAct = nullptr;
     QActionGroup* viewGroup = nullptr;
 
     QStringList runSettingsKeys;
