@@ -4,21 +4,56 @@
 #include "globals.h"
 #include "messagehandler.h"
 #include "messagesenderobject.h"
+#include "pathlist.h"
 #include "status.h"
 #include "templatelist.h"
 #include "terminationsignals.h"
 #include "workerpool.h"
 #include "xmlfileitem.h"
+#include "zipfileitem.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QFile>
 #include <QFileInfo>
-#include <QTextStream>
 #include <QThread>
 
 #include <cstdio>
 
-BatchRunner::BatchRunner(const BatchOptions& options, QObject* parent) : QObject(parent), options(options)
+namespace {
+
+const int allOperations = WorkerJob::Detect | WorkerJob::NameBase | WorkerJob::Transform;
+
+bool isXmlName(const QString& name)
+{
+    return name.endsWith(QLatin1String(".xml"), Qt::CaseInsensitive);
+}
+
+bool isZipName(const QString& name)
+{
+    return name.endsWith(QLatin1String(".zip"), Qt::CaseInsensitive);
+}
+
+// The XML files of a top-level item: the item itself, or what an archive
+// unpacked.
+QList<XmlFileItem*> xmlFilesOf(const FileList& list, FileItem* entry)
+{
+    if (auto* xml = dynamic_cast<XmlFileItem*>(entry))
+        return {xml};
+    QList<FileItem*> found;
+    list.getXmlItems(found, FileList::IncludeWithoutTemplate, entry);
+    QList<XmlFileItem*> files;
+    for (FileItem* item : qAsConst(found)) {
+        if (!item->isLink())
+            files << static_cast<XmlFileItem*>(item);
+    }
+    return files;
+}
+
+} // namespace
+
+BatchRunner::BatchRunner(const BatchOptions& options, QObject* parent)
+    : QObject(parent), options(options), report(options.reportFile, options.reportFormat)
 {
 }
 
@@ -29,7 +64,27 @@ void BatchRunner::printError(const QString& text)
     std::fflush(stderr);
 }
 
-bool BatchRunner::prepare(FileList& list, TemplateList& catalogue)
+bool BatchRunner::collectFiles(PathList* paths, int* listed)
+{
+    for (const QString& file : qAsConst(options.files))
+        paths->append(file);
+    if (!options.filesFrom.isEmpty()) {
+        QFile list(options.filesFrom);
+        const bool opened = options.filesFrom == QLatin1String("-") ? list.open(stdin, QIODevice::ReadOnly)
+                                                                      : list.open(QIODevice::ReadOnly);
+        if (!opened || !paths->read(list, options.nulSeparated ? '\0' : '\n')) {
+            printError(QStringLiteral("Не удалось прочитать список файлов: %1").arg(options.filesFrom));
+            return false;
+        }
+    }
+    *listed = paths->size();
+    if (!options.shard.isWhole())
+        paths->keepOnly([this](const QString& path) { return options.shard.contains(path); });
+    paths->removeDuplicates();
+    return true;
+}
+
+bool BatchRunner::loadCatalogue(TemplateList& catalogue)
 {
     const QString cataloguePath = locateInResource(QStringLiteral("Settings"), TemplateList::catalogueFileName);
     if (cataloguePath.isEmpty() || !catalogue.load(cataloguePath)) {
@@ -39,6 +94,11 @@ bool BatchRunner::prepare(FileList& list, TemplateList& catalogue)
     }
     for (const QString& problem : TemplateList::unusableLines(cataloguePath))
         printError(problem);
+    return true;
+}
+
+void BatchRunner::configure(FileList& list, TemplateList& catalogue) const
+{
     list.setTemplateList(&catalogue);
     list.setParallel(!options.sequential);
     UnzipParams unzip;
@@ -53,115 +113,236 @@ bool BatchRunner::prepare(FileList& list, TemplateList& catalogue)
     transform.overwrite = options.overwrite;
     transform.openDocument = false;
     list.setTransformParams(transform);
-
-    QStringList names;
-    for (const QString& file : qAsConst(options.files)) {
-        const QString name = QFileInfo(file).absoluteFilePath();
-        if (name.endsWith(QLatin1String(".xml"), Qt::CaseInsensitive)
-            || name.endsWith(QLatin1String(".zip"), Qt::CaseInsensitive))
-            names << name;
-        else
-            printError(QStringLiteral("Пропущен файл (не XML и не ZIP): %1").arg(file));
-    }
-    list.addFileNames(names);
-    return true;
 }
 
-void BatchRunner::reportProgress(const XmlFileItem* xml, bool finished)
+void BatchRunner::reportProgress(const SourceOutcome& outcome)
 {
     ++transformDone;
-    if (xml->state() == stateGenerated)
+    const QString document = outcome.documents.value(0);
+    QString text;
+    switch (outcome.state) {
+    case SourceOutcome::State::Made:
         ++documentsMade;
-    const QString source = xml->sourceFileName(true);
-    QString outcome;
-    if (xml->state() == stateGenerated)
-        outcome = xml->destFilePath();
-    else if (finished && !xml->templateItem())
-        outcome = QStringLiteral("документ не сформирован: не найден подходящий шаблон");
-    else
-        outcome = QStringLiteral("документ не сформирован");
-    printError(QStringLiteral("[%1/%2] %3 → %4").arg(transformDone).arg(transformTotal).arg(source, outcome));
-}
-
-void BatchRunner::generateDocuments(FileList& list, TemplateList& catalogue)
-{
-    const int allOperations = WorkerJob::Detect | WorkerJob::NameBase | WorkerJob::Transform;
-    QList<FileItem*> candidates;
-    list.getXmlItems(candidates, FileList::IncludeWithoutTemplate);
-    QList<XmlFileItem*> items;
-    QList<WorkerJob> jobs;
-    for (FileItem* item : qAsConst(candidates)) {
-        if (item->isLink() || item->isRemoved() || item->hasError() || item->state() > stateRecognized)
-            continue;
-        WorkerJob job = WorkerJob::forItem(*static_cast<XmlFileItem*>(item), allOperations, catalogue);
-        job.id = items.size();
-        jobs << job;
-        items << static_cast<XmlFileItem*>(item);
+        text = QStringLiteral("→ ") + document;
+        break;
+    case SourceOutcome::State::Skipped:
+        ++documentsSkipped;
+        text = QStringLiteral("пропущен: документ уже есть: ") + document;
+        break;
+    case SourceOutcome::State::NoTemplate:
+        text = QStringLiteral("→ документ не сформирован: не найден подходящий шаблон");
+        break;
+    default:
+        text = QStringLiteral("→ документ не сформирован");
+        break;
     }
-    transformTotal = jobs.size();
-
-    if (interruptedBy)
-        return;
-    const int processes = options.sequential ? 1 : qMin(QThread::idealThreadCount(), jobs.size());
-    WorkerPool pool(QCoreApplication::applicationFilePath(), options.workerOptions().arguments(), processes,
-                    options.timeLimit);
-    activePool = &pool;
-    connect(&pool, &WorkerPool::message, this, &BatchRunner::printError);
-    connect(&pool, &WorkerPool::jobDone, this, [&](const WorkerResult& result) {
-        if (XmlFileItem* xml = items.value(result.id)) {
-            result.applyTo(*xml, allOperations, catalogue);
-            reportProgress(xml, true);
-        }
-    });
-    connect(&pool, &WorkerPool::jobFailed, this, [&](int id, const QString& message) {
-        if (XmlFileItem* xml = items.value(id)) {
-            // Printed at once, so that it stands before the progress line.
-            xml->recordErrorText(message);
-            printError(statusLine(message));
-            reportProgress(xml, false);
-        }
-    });
-    pool.run(jobs);
-    activePool = nullptr;
+    printError(QStringLiteral("[%1/%2] %3 %4").arg(transformDone).arg(transformTotal).arg(outcome.source, text));
 }
 
-void BatchRunner::interrupt(int signalNumber, FileList& list)
+void BatchRunner::addOutcome(const FileItem* entry, const SourceOutcome& outcome, bool progress)
+{
+    if (progress)
+        reportProgress(outcome);
+    if (!outcome.isDone())
+        ++failures;
+    openEntries[entry].outcomes << outcome;
+}
+
+void BatchRunner::endEntry(const FileItem* entry)
+{
+    // An archive's own errors (an entry too large to unpack) count even when
+    // all its files got their documents.
+    if (entry->hasError() && dynamic_cast<const ZipFileItem*>(entry))
+        ++failures;
+    report.add(*entry, openEntries.take(entry).outcomes);
+}
+
+QList<WorkerJob> BatchRunner::jobsOf(FileList& list, TemplateList& catalogue)
+{
+    QList<WorkerJob> jobs;
+    for (FileItem* entry : list.items()) {
+        const QList<XmlFileItem*> files = xmlFilesOf(list, entry);
+        // An archive counted as one file until it was unpacked.
+        if (dynamic_cast<ZipFileItem*>(entry))
+            transformTotal += qMax(1, files.size()) - 1;
+        OpenEntry& open = openEntries[entry];
+        for (XmlFileItem* xml : files) {
+            if (xml->isRemoved() || xml->hasError() || xml->state() > stateRecognized) {
+                addOutcome(entry, SourceOutcome::failedEntry(*xml), true);
+                continue;
+            }
+            WorkerJob job = WorkerJob::forItem(*xml, allOperations, catalogue);
+            job.id = nextJobId++;
+            jobItems.insert(job.id, xml);
+            jobs << job;
+            ++open.pending;
+        }
+        if (files.isEmpty())
+            addOutcome(entry, SourceOutcome::failedEntry(*entry), true);
+        if (openEntries.value(entry).pending == 0)
+            endEntry(entry);
+    }
+    return jobs;
+}
+
+void BatchRunner::jobEnded(int id, const WorkerResult* result, const QString& failure, TemplateList& catalogue)
+{
+    XmlFileItem* xml = jobItems.take(id);
+    if (!xml)
+        return;
+    if (result) {
+        result->applyTo(*xml, allOperations, catalogue);
+    } else {
+        // Printed at once, so that it stands before the progress line.
+        xml->recordErrorText(failure);
+        printError(statusLine(failure));
+    }
+    const FileItem* entry = xml->topLevelItem();
+    addOutcome(entry, SourceOutcome::of(*xml, result != nullptr, result && result->skipped), true);
+    if (--openEntries[entry].pending == 0)
+        endEntry(entry);
+}
+
+void BatchRunner::processSlice(const PathList& paths, int first, int end, TemplateList& catalogue,
+                               TemplateItem* fixedTemplate, WorkerPool& pool)
+{
+    FileList list;
+    configure(list, catalogue);
+    QStringList names;
+    bool archives = false;
+    for (int i = first; i < end; ++i) {
+        const QString name = QFileInfo(paths.at(i)).absoluteFilePath();
+        if (isXmlName(name) || isZipName(name)) {
+            names << name;
+            archives = archives || isZipName(name);
+        }
+    }
+    list.addFileNames(names);
+    activeList = &list;
+    if (archives) {
+        // Unpacking runs here; everything that runs queries runs in worker
+        // processes.
+        QEventLoop loop;
+        connect(&list, &FileList::processingFinished, &loop, &QEventLoop::quit);
+        list.startProcessFiles(psUnzip);
+        loop.exec();
+    }
+    if (fixedTemplate)
+        list.addTemplate(fixedTemplate);
+    // Messages of the slice so far (a file that does not exist, what was
+    // unpacked) come before its progress lines.
+    QCoreApplication::processEvents();
+    if (!interruptedBy) {
+        const QList<WorkerJob> jobs = jobsOf(list, catalogue);
+        for (const WorkerJob& job : jobs)
+            pool.submit(job);
+        if (!jobs.isEmpty() && !interruptedBy) {
+            QEventLoop loop;
+            connect(&pool, &WorkerPool::idle, &loop, &QEventLoop::quit);
+            loop.exec();
+        }
+    } else {
+        for (FileItem* entry : list.items())
+            openEntries[entry].outcomes << SourceOutcome::notDone(entry->sourceFileName(true));
+    }
+    activeList = nullptr;
+
+    // What an interruption left: the files in flight or waiting, and the
+    // entries they belong to, in list order.
+    for (auto it = jobItems.cbegin(); it != jobItems.cend(); ++it) {
+        const XmlFileItem* xml = it.value();
+        const FileItem* entry = xml->topLevelItem();
+        openEntries[entry].outcomes << SourceOutcome::notDone(
+            xml->sourceFileName(true), entry != xml ? entry->sourceFileName(true) : QString());
+    }
+    jobItems.clear();
+    for (FileItem* entry : list.items()) {
+        if (openEntries.contains(entry)) {
+            ++failures;
+            report.add(*entry, openEntries.take(entry).outcomes);
+        }
+    }
+}
+
+void BatchRunner::interrupt(int signalNumber)
 {
     interruptedBy = signalNumber;
-    list.interruptProcessing();
+    if (activeList)
+        activeList->interruptProcessing();
     if (activePool)
         activePool->stop();
 }
 
-bool BatchRunner::allDocumentsMade(const FileList& list)
+int BatchRunner::processAll(const PathList& paths, int listed, TemplateList& catalogue, TemplateItem* fixedTemplate)
 {
-    QList<FileItem*> all;
-    list.getItems(all);
-    for (FileItem* item : qAsConst(all)) {
-        if (item->hasError())
-            return false;
-        if (dynamic_cast<XmlFileItem*>(item) && !item->isRemoved() && item->childCount() == 0 && item->state() != stateGenerated)
-            return false;
+    // Files neither XML nor ZIP are named once and take no part.
+    int sources = 0;
+    for (int i = 0; i < paths.size(); ++i) {
+        const QString path = paths.at(i);
+        if (isXmlName(path) || isZipName(path))
+            ++sources;
+        else
+            printError(QStringLiteral("Пропущен файл (не XML и не ZIP): %1").arg(path));
     }
-    return !all.isEmpty();
-}
+    report.begin(FileList::columnTitles());
+    transformTotal = sources;
+    const int processes = options.sequential ? 1 : qMin(QThread::idealThreadCount(), qMax(1, sources));
+    WorkerPool pool(QCoreApplication::applicationFilePath(), options.workerOptions().arguments(), processes,
+                    options.timeLimit);
+    activePool = &pool;
+    connect(&pool, &WorkerPool::message, this, &BatchRunner::printError);
+    connect(&pool, &WorkerPool::jobDone, this,
+            [&](const WorkerResult& result) { jobEnded(result.id, &result, QString(), catalogue); });
+    connect(&pool, &WorkerPool::jobFailed, this,
+            [&](int id, const QString& message) { jobEnded(id, nullptr, message, catalogue); });
+    int next = 0;
+    while (next < paths.size() && !interruptedBy) {
+        const int end = qMin(paths.size(), next + sliceSize);
+        processSlice(paths, next, end, catalogue, fixedTemplate, pool);
+        next = end;
+    }
+    activePool = nullptr;
+    for (; next < paths.size(); ++next) {
+        const QString name = QFileInfo(paths.at(next)).absoluteFilePath();
+        if (isXmlName(name) || isZipName(name)) {
+            report.addNotStarted(name);
+            ++failures;
+        }
+    }
+    QCoreApplication::processEvents();
 
-bool BatchRunner::writeReport(const FileList& list) const
-{
-    if (options.reportFile.isEmpty())
-        return true;
-    if (options.reportFile != QLatin1String("-"))
-        return list.save(options.reportFile, true);
-    QTextStream out(stdout);
-    out.setCodec("UTF-8");
-    out << list.columnNames().join(QLatin1Char('\t')) << '\n';
-    list.save(out, nullptr);
-    out.flush();
-    return out.status() == QTextStream::Ok && std::fflush(stdout) == 0 && !std::ferror(stdout);
+    int status = failures == 0 && report.isIntact() ? 0 : 1;
+    if (sources == 0) {
+        // A share may be empty when the list is short: the other commands
+        // have its files.
+        if (listed > 0 && !options.shard.isWhole())
+            printError(QStringLiteral("Этой части (--shard %1/%2) не досталось ни одного файла из %3")
+                           .arg(options.shard.index())
+                           .arg(options.shard.count())
+                           .arg(listed));
+        else
+            status = 1;
+    }
+    if (interruptedBy) {
+        QString summary = QStringLiteral("Обработка прервана (%1): сформировано документов: %2 из %3")
+                              .arg(TerminationSignals::name(interruptedBy))
+                              .arg(documentsMade)
+                              .arg(transformTotal);
+        if (documentsSkipped > 0)
+            summary += QStringLiteral(", пропущено (документ уже есть): %1").arg(documentsSkipped);
+        printError(summary);
+        status = 128 + interruptedBy;
+    }
+    return status;
 }
 
 int BatchRunner::run()
 {
+    PathList paths;
+    int listed = 0;
+    if (!collectFiles(&paths, &listed))
+        return 2;
+
     MessageSenderObject sender;
     MessageHandler handler;
     connect(&sender, &MessageSenderObject::sendMessageSignal, this, &BatchRunner::printError, Qt::QueuedConnection);
@@ -171,11 +352,9 @@ int BatchRunner::run()
     int status = 1;
     {
         TemplateList catalogue;
-        FileList list;
         TerminationSignals termination;
-        connect(&termination, &TerminationSignals::terminationRequested, this,
-                [&](int signalNumber) { interrupt(signalNumber, list); });
-        if (prepare(list, catalogue)) {
+        connect(&termination, &TerminationSignals::terminationRequested, this, &BatchRunner::interrupt);
+        if (loadCatalogue(catalogue)) {
             TemplateItem* fixedTemplate = nullptr;
             if (!options.templateName.isEmpty())
                 fixedTemplate = static_cast<TemplateItem*>(catalogue.itemByName(options.templateName));
@@ -183,28 +362,7 @@ int BatchRunner::run()
                 printError(QStringLiteral("Шаблон не найден в списке шаблонов: %1").arg(options.templateName));
                 status = 2;
             } else {
-                // Unpacking runs here; everything that runs queries runs in
-                // worker processes.
-                QEventLoop loop;
-                connect(&list, &FileList::processingFinished, &loop, &QEventLoop::quit);
-                list.startProcessFiles(psUnzip);
-                loop.exec();
-                if (fixedTemplate)
-                    list.addTemplate(fixedTemplate);
-                generateDocuments(list, catalogue);
-                QCoreApplication::processEvents();
-                status = allDocumentsMade(list) ? 0 : 1;
-                if (!writeReport(list)) {
-                    printError(QStringLiteral("Ошибка сохранения отчёта в файл: %1").arg(options.reportFile));
-                    status = 1;
-                }
-                if (interruptedBy) {
-                    printError(QStringLiteral("Обработка прервана (%1): сформировано документов: %2 из %3")
-                                   .arg(TerminationSignals::name(interruptedBy))
-                                   .arg(documentsMade)
-                                   .arg(transformTotal));
-                    status = 128 + interruptedBy;
-                }
+                status = processAll(paths, listed, catalogue, fixedTemplate);
             }
         }
         QCoreApplication::processEvents();

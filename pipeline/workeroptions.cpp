@@ -13,6 +13,7 @@ const QString formatKey = QStringLiteral("format");
 const QString templateKey = QStringLiteral("template");
 const QString renameKey = QStringLiteral("rename");
 const QString overwriteKey = QStringLiteral("overwrite");
+const QString skipExistingKey = QStringLiteral("skip-existing");
 const QString maxRepeatKey = QStringLiteral("max-repeat");
 const QString picturesKey = QStringLiteral("allow-outside-pictures");
 const QString showPathKey = QStringLiteral("show-path");
@@ -40,6 +41,8 @@ QStringList WorkerOptions::arguments() const
         arguments << option(renameKey);
     if (overwrite)
         arguments << option(overwriteKey);
+    if (skipExisting)
+        arguments << option(skipExistingKey);
     if (limits.picturesOutsideSource)
         arguments << option(picturesKey);
     if (showPath != ShowPath::Default)
@@ -65,11 +68,12 @@ bool WorkerOptions::parse(const QStringList& arguments)
     const QCommandLineOption templateOption(templateKey, QString(), QStringLiteral("NAME"));
     const QCommandLineOption renameOption(renameKey);
     const QCommandLineOption overwriteOption(overwriteKey);
+    const QCommandLineOption skipExistingOption(skipExistingKey);
     const QCommandLineOption maxRepeatOption(maxRepeatKey, QString(), QStringLiteral("N"));
     const QCommandLineOption picturesOption(picturesKey);
     const QCommandLineOption showPathOption(showPathKey, QString(), QStringLiteral("B"));
     parser.addOptions({workerFlag, resourcesOption, resourcesOnlyOption, catalogueOption, formatOption, templateOption, renameOption,
-                       overwriteOption, maxRepeatOption, picturesOption, showPathOption});
+                       overwriteOption, skipExistingOption, maxRepeatOption, picturesOption, showPathOption});
     if (!parser.parse(arguments) || !parser.positionalArguments().isEmpty())
         return false;
     resourceFolders = parser.values(resourcesOption);
@@ -80,6 +84,7 @@ bool WorkerOptions::parse(const QStringList& arguments)
     templateName = parser.value(templateOption);
     rename = parser.isSet(renameOption);
     overwrite = parser.isSet(overwriteOption);
+    skipExisting = parser.isSet(skipExistingOption);
     limits.picturesOutsideSource = parser.isSet(picturesOption);
     bool ok = true;
     if (parser.isSet(maxRepeatOption))

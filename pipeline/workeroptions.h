@@ -22,6 +22,8 @@ struct WorkerOptions
     QString templateName;
     bool rename = false;
     bool overwrite = false;
+    // Leave a file whose document stands under its first name already.
+    bool skipExisting = false;
     GenerationLimits limits;
     // File names in messages with their folders; the program's default when unset.
     enum class ShowPath { Default, Yes, No } showPath = ShowPath::Default;

@@ -88,12 +88,13 @@ QByteArray WorkerProtocol::resultLine(const WorkerResult& result)
 {
     return "DONE\t" + QByteArray::number(result.id) + '\t' + QByteArray::number(result.state) + '\t'
            + QByteArray::number(result.templateIndex) + '\t' + encoded(result.destBase) + '\t' + encoded(result.destFileName)
-           + '\t' + encoded(result.errorText) + '\t' + (result.hasError ? "1" : "0") + '\n';
+           + '\t' + encoded(result.errorText) + '\t' + (result.hasError ? "1" : "0") + '\t'
+           + (result.skipped ? "1" : "0") + '\n';
 }
 
 bool WorkerProtocol::parseResult(const QByteArray& line, WorkerResult* result)
 {
-    const QList<QByteArray> fields = fieldsOf(line, "DONE", 8);
+    const QList<QByteArray> fields = fieldsOf(line, "DONE", 9);
     if (fields.isEmpty())
         return false;
     bool idOk = false;
@@ -105,6 +106,7 @@ bool WorkerProtocol::parseResult(const QByteArray& line, WorkerResult* result)
     result->destFileName = decoded(fields.at(5));
     result->errorText = decoded(fields.at(6));
     result->hasError = fields.at(7) == "1";
+    result->skipped = fields.at(8) == "1";
     return idOk && stateOk;
 }
 

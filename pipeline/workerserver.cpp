@@ -157,10 +157,13 @@ WorkerResult WorkerServer::process(const WorkerJob& job, TemplateList& catalogue
     if ((job.operations & WorkerJob::NameBase) && options.rename && xml->templateItem()
         && xml->destBaseName().isEmpty())
         xml->detectDestBase();
-    if ((job.operations & WorkerJob::Transform) && xml->templateItem())
-        xml->transform(options.format, options.rename, options.overwrite, options.limits);
-
     WorkerResult result;
+    if ((job.operations & WorkerJob::Transform) && xml->templateItem()) {
+        result.skipped = options.skipExisting && xml->keepExistingDocument(options.format, options.rename);
+        if (!result.skipped)
+            xml->transform(options.format, options.rename, options.overwrite, options.limits);
+    }
+
     result.id = job.id;
     result.state = xml->state();
     result.templateIndex = catalogue.indexOf(xml->templateItem());

@@ -43,6 +43,12 @@ public:
     // document that is not whole, whatever stops the process.
     bool transform(const QString& format, bool useDestBase, bool overwrite,
                    const GenerationLimits& limits = GenerationLimits());
+    // Whether a document stands already under the first name this item's
+    // document would take (before any "_1"): a file or a link there. A name
+    // is only ever taken by a whole document, so that is one. If so, that
+    // name becomes the item's destination and the log says the file is
+    // skipped. With `useDestBase` the base must have been detected.
+    bool keepExistingDocument(const QString& ext, bool useDestBase);
 
     // Additional templates (main thread, while no processing runs).
     void addTemplate(TemplateItem* item);
@@ -58,6 +64,9 @@ private:
     // composeDestFileName, giving the name's stem (base and suffix) and the
     // number of the name chosen (0 for none), -1 when there is none.
     // `announce`: say in the log when the base had to be shortened.
+    // The stem (base and suffix) of the names the document may take, the
+    // base shortened to fit a file name; `shortened` tells whether it was.
+    QString documentStem(const TemplateItem& t, const QString& ext, bool useDestBase, bool* shortened) const;
     int chooseDestFileName(const QString& ext, bool useDestBase, bool overwrite, bool announce, QString* stem);
     bool publishDocument(StagedFile& staged, const QString& stem, const QString& ext, int firstVariant,
                          bool overwrite);
