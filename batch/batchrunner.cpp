@@ -157,11 +157,17 @@ void BatchRunner::endEntry(const FileItem* entry)
     report.add(*entry, openEntries.take(entry).outcomes);
 }
 
-QList<WorkerJob> BatchRunner::jobsOf(FileList& list, TemplateList& catalogue)
+// One slice of the files: its items and how many of its files are in the pool.
+struct BatchRunner::Slice
 {
-    QList<WorkerJob> jobs;
-    for (FileItem* entry : list.items()) {
-        const QList<XmlFileItem*> files = xmlFilesOf(list, entry);
+    FileList list;
+    int pendingJobs = 0;
+};
+
+void BatchRunner::submitJobs(Slice& slice, TemplateList& catalogue, WorkerPool& pool)
+{
+    for (FileItem* entry : slice.list.items()) {
+        const QList<XmlFileItem*> files = xmlFilesOf(slice.list, entry);
         // An archive counted as one file until it was unpacked.
         if (dynamic_cast<ZipFileItem*>(entry))
             transformTotal += qMax(1, files.size()) - 1;
@@ -173,21 +179,22 @@ QList<WorkerJob> BatchRunner::jobsOf(FileList& list, TemplateList& catalogue)
             }
             WorkerJob job = WorkerJob::forItem(*xml, allOperations, catalogue);
             job.id = nextJobId++;
-            jobItems.insert(job.id, xml);
-            jobs << job;
+            pendingJobs.insert(job.id, {xml, &slice});
             ++open.pending;
+            ++slice.pendingJobs;
+            pool.submit(job);
         }
         if (files.isEmpty())
             addOutcome(entry, SourceOutcome::failedEntry(*entry), true);
         if (openEntries.value(entry).pending == 0)
             endEntry(entry);
     }
-    return jobs;
 }
 
 void BatchRunner::jobEnded(int id, const WorkerResult* result, const QString& failure, TemplateList& catalogue)
 {
-    XmlFileItem* xml = jobItems.take(id);
+    const PendingJob job = pendingJobs.take(id);
+    XmlFileItem* xml = job.item;
     if (!xml)
         return;
     if (result) {
@@ -201,62 +208,76 @@ void BatchRunner::jobEnded(int id, const WorkerResult* result, const QString& fa
     addOutcome(entry, SourceOutcome::of(*xml, result != nullptr, result && result->skipped), true);
     if (--openEntries[entry].pending == 0)
         endEntry(entry);
+    if (--job.slice->pendingJobs == 0 && job.slice == awaited && waitLoop)
+        waitLoop->quit();
 }
 
-void BatchRunner::processSlice(const PathList& paths, int first, int end, TemplateList& catalogue,
-                               TemplateItem* fixedTemplate, WorkerPool& pool)
+std::unique_ptr<BatchRunner::Slice> BatchRunner::startSlice(const PathList& paths, int* next,
+                                                            TemplateList& catalogue, TemplateItem* fixedTemplate,
+                                                            WorkerPool& pool)
 {
-    FileList list;
-    configure(list, catalogue);
+    if (*next >= paths.size())
+        return nullptr;
+    auto slice = std::make_unique<Slice>();
+    configure(slice->list, catalogue);
     QStringList names;
     bool archives = false;
-    for (int i = first; i < end; ++i) {
-        const QString name = QFileInfo(paths.at(i)).absoluteFilePath();
+    const int end = qMin(paths.size(), *next + sliceSize);
+    for (; *next < end; ++*next) {
+        const QString name = QFileInfo(paths.at(*next)).absoluteFilePath();
         if (isXmlName(name) || isZipName(name)) {
             names << name;
             archives = archives || isZipName(name);
         }
     }
-    list.addFileNames(names);
-    activeList = &list;
+    slice->list.addFileNames(names);
     if (archives) {
         // Unpacking runs here; everything that runs queries runs in worker
         // processes.
         QEventLoop loop;
-        connect(&list, &FileList::processingFinished, &loop, &QEventLoop::quit);
-        list.startProcessFiles(psUnzip);
+        connect(&slice->list, &FileList::processingFinished, &loop, &QEventLoop::quit);
+        activeList = &slice->list;
+        slice->list.startProcessFiles(psUnzip);
         loop.exec();
+        activeList = nullptr;
     }
     if (fixedTemplate)
-        list.addTemplate(fixedTemplate);
+        slice->list.addTemplate(fixedTemplate);
+    if (interruptedBy) {
+        for (FileItem* entry : slice->list.items())
+            openEntries[entry].outcomes << SourceOutcome::notDone(entry->sourceFileName(true));
+        return slice;
+    }
     // Messages of the slice so far (a file that does not exist, what was
     // unpacked) come before its progress lines.
     QCoreApplication::processEvents();
-    if (!interruptedBy) {
-        const QList<WorkerJob> jobs = jobsOf(list, catalogue);
-        for (const WorkerJob& job : jobs)
-            pool.submit(job);
-        if (!jobs.isEmpty() && !interruptedBy) {
-            QEventLoop loop;
-            connect(&pool, &WorkerPool::idle, &loop, &QEventLoop::quit);
-            loop.exec();
-        }
-    } else {
-        for (FileItem* entry : list.items())
-            openEntries[entry].outcomes << SourceOutcome::notDone(entry->sourceFileName(true));
-    }
-    activeList = nullptr;
+    submitJobs(*slice, catalogue, pool);
+    return slice;
+}
 
-    // What an interruption left: the files in flight or waiting, and the
-    // entries they belong to, in list order.
-    for (auto it = jobItems.cbegin(); it != jobItems.cend(); ++it) {
-        const XmlFileItem* xml = it.value();
-        const FileItem* entry = xml->topLevelItem();
-        openEntries[entry].outcomes << SourceOutcome::notDone(
-            xml->sourceFileName(true), entry != xml ? entry->sourceFileName(true) : QString());
+void BatchRunner::finishSlice(Slice& slice)
+{
+    if (slice.pendingJobs > 0 && !interruptedBy) {
+        QEventLoop loop;
+        awaited = &slice;
+        waitLoop = &loop;
+        loop.exec();
+        waitLoop = nullptr;
+        awaited = nullptr;
     }
-    jobItems.clear();
-    for (FileItem* entry : list.items()) {
+    // What a stop left: the files in flight or waiting, and the entries they
+    // belong to, in list order.
+    for (auto it = pendingJobs.begin(); it != pendingJobs.end();) {
+        if (it->slice != &slice) {
+            ++it;
+            continue;
+        }
+        const FileItem* entry = it->item->topLevelItem();
+        openEntries[entry].outcomes << SourceOutcome::notDone(
+            it->item->sourceFileName(true), entry != it->item ? entry->sourceFileName(true) : QString());
+        it = pendingJobs.erase(it);
+    }
+    for (FileItem* entry : slice.list.items()) {
         if (openEntries.contains(entry)) {
             ++failures;
             report.add(*entry, openEntries.take(entry).outcomes);
@@ -295,11 +316,25 @@ int BatchRunner::processAll(const PathList& paths, int listed, TemplateList& cat
             [&](const WorkerResult& result) { jobEnded(result.id, &result, QString(), catalogue); });
     connect(&pool, &WorkerPool::jobFailed, this,
             [&](int id, const QString& message) { jobEnded(id, nullptr, message, catalogue); });
+    connect(&pool, &WorkerPool::idle, this, [this] {
+        if (waitLoop)
+            waitLoop->quit();
+    });
+    // The next slice is handed out before the one at work drains, so that
+    // the workers never wait for it.
     int next = 0;
-    while (next < paths.size() && !interruptedBy) {
-        const int end = qMin(paths.size(), next + sliceSize);
-        processSlice(paths, next, end, catalogue, fixedTemplate, pool);
-        next = end;
+    std::unique_ptr<Slice> current = startSlice(paths, &next, catalogue, fixedTemplate, pool);
+    while (current) {
+        std::unique_ptr<Slice> following =
+            interruptedBy ? nullptr : startSlice(paths, &next, catalogue, fixedTemplate, pool);
+        finishSlice(*current);
+        current = std::move(following);
+    }
+    if (interruptedBy && pool.hasRunningWorkers()) {
+        // The workers' temporary files go with them.
+        QEventLoop loop;
+        connect(&pool, &WorkerPool::idle, &loop, &QEventLoop::quit);
+        loop.exec();
     }
     activePool = nullptr;
     for (; next < paths.size(); ++next) {

@@ -8,7 +8,10 @@
 #include <QObject>
 #include <QVector>
 
+#include <memory>
+
 class FileList;
+class QEventLoop;
 class PathList;
 class TemplateItem;
 class TemplateList;
@@ -46,12 +49,17 @@ private:
     void configure(FileList& list, TemplateList& catalogue) const;
     // Every file of `paths`, slice by slice; returns the exit status.
     int processAll(const PathList& paths, int listed, TemplateList& catalogue, TemplateItem* fixedTemplate);
-    // Unpacks, names and makes the documents of paths first..end-1.
-    void processSlice(const PathList& paths, int first, int end, TemplateList& catalogue,
-                      TemplateItem* fixedTemplate, WorkerPool& pool);
+    struct Slice;
+    // Makes the items of the next slice of `paths`, unpacks its archives and
+    // hands its XML files to the pool; null when no file is left.
+    std::unique_ptr<Slice> startSlice(const PathList& paths, int* next, TemplateList& catalogue,
+                                      TemplateItem* fixedTemplate, WorkerPool& pool);
+    // Waits until the slice's files have ended, or the run was stopped, and
+    // reports what a stop left of it.
+    void finishSlice(Slice& slice);
     // Hands the XML files of the slice's entries to the pool; entries with
     // nothing to do end at once.
-    QList<WorkerJob> jobsOf(FileList& list, TemplateList& catalogue);
+    void submitJobs(Slice& slice, TemplateList& catalogue, WorkerPool& pool);
     void jobEnded(int id, const WorkerResult* result, const QString& failure, TemplateList& catalogue);
     void addOutcome(const FileItem* entry, const SourceOutcome& outcome, bool progress);
     void endEntry(const FileItem* entry);
@@ -76,9 +84,18 @@ private:
     int failures = 0;
     int interruptedBy = 0;
     int nextJobId = 0;
-    // The slice at work: its entries not yet reported, and its jobs.
+    struct PendingJob
+    {
+        XmlFileItem* item = nullptr;
+        Slice* slice = nullptr;
+    };
+    // The slices at work (the one draining and the next): their entries not
+    // yet reported, and their jobs in the pool.
     QHash<const FileItem*, OpenEntry> openEntries;
-    QHash<int, XmlFileItem*> jobItems;
+    QHash<int, PendingJob> pendingJobs;
+    // The slice waited for, and the loop that waits.
+    Slice* awaited = nullptr;
+    QEventLoop* waitLoop = nullptr;
     FileList* activeList = nullptr;
     WorkerPool* activePool = nullptr;
 };
