@@ -7,6 +7,7 @@
 #include <QHash>
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 #include <utility>
 
@@ -39,6 +40,11 @@ void PathList::appendBytes(const char* data, int size)
 
 bool PathList::read(QIODevice& device, char separator)
 {
+    // A list file's size is known: its paths take as many bytes, each
+    // separator becoming the NUL after a path. Growing the buffer instead
+    // would copy it again and again, and the copies count in the peak.
+    if (!device.isSequential())
+        bytes.reserve(bytes.size() + int(qMin<qint64>(device.size() - device.pos(), INT_MAX - 1 - bytes.size())) + 1);
     QByteArray pending;
     char block[65536];
     const auto take = [&](QByteArray& path) {
@@ -67,8 +73,6 @@ bool PathList::read(QIODevice& device, char separator)
         pending.append(block + begin, int(read) - begin);
     }
     take(pending);
-    bytes.squeeze();
-    starts.squeeze();
     return true;
 }
 
@@ -127,6 +131,10 @@ void PathList::compact(const QVector<bool>& keep)
     }
     bytes.truncate(written);
     starts.resize(count);
-    bytes.squeeze();
-    starts.squeeze();
+    // A share of a long list gives most of it back; a list without
+    // duplicates stays where it is rather than being copied once more.
+    if (written < bytes.capacity() / 2) {
+        bytes.squeeze();
+        starts.squeeze();
+    }
 }
