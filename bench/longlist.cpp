@@ -58,31 +58,45 @@ long highWaterKb(pid_t pid)
     return 0;
 }
 
+// Starts `argv` with its output `captured` (1 or 2) on a pipe and the other
+// one on /dev/null; the pipe's reading end, or -1 when it did not start.
+int spawnCapturing(char* const argv[], int captured, pid_t* pid)
+{
+    int fds[2];
+    if (pipe(fds) != 0)
+        return -1;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, fds[1], captured);
+    posix_spawn_file_actions_addclose(&actions, fds[0]);
+    posix_spawn_file_actions_addopen(&actions, captured == 1 ? 2 : 1, "/dev/null", O_WRONLY, 0);
+    const bool started = posix_spawn(pid, argv[0], &actions, nullptr, argv, environ) == 0;
+    posix_spawn_file_actions_destroy(&actions);
+    close(fds[1]);
+    if (!started) {
+        close(fds[0]);
+        return -1;
+    }
+    return fds[0];
+}
+
 // Whether the command takes --files-from; an older one gets the files as
 // arguments, with room for them on the stack.
 bool takesLists(const QString& batch)
 {
-    int fds[2];
-    if (pipe(fds) != 0)
-        return false;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
-    posix_spawn_file_actions_addclose(&actions, fds[0]);
-    const QByteArray program = QFile::encodeName(batch);
+    QByteArray program = QFile::encodeName(batch);
     char help[] = "--help";
-    char* argv[] = {const_cast<char*>(program.constData()), help, nullptr};
+    char* argv[] = {program.data(), help, nullptr};
     pid_t pid;
-    const bool started = posix_spawn(&pid, argv[0], &actions, nullptr, argv, environ) == 0;
-    posix_spawn_file_actions_destroy(&actions);
-    close(fds[1]);
+    const int output = spawnCapturing(argv, 1, &pid);
+    if (output < 0)
+        return false;
     QByteArray text;
     char block[4096];
-    for (ssize_t n; started && (n = read(fds[0], block, sizeof block)) > 0;)
+    for (ssize_t n; (n = read(output, block, sizeof block)) > 0;)
         text.append(block, int(n));
-    close(fds[0]);
-    if (started)
-        waitpid(pid, nullptr, 0);
+    close(output);
+    waitpid(pid, nullptr, 0);
     return text.contains("--files-from");
 }
 
@@ -115,32 +129,20 @@ ListRun runList(const QString& batch, const QString& resources, const QString& w
         argv.push_back(arg.data());
     argv.push_back(nullptr);
 
-    int fds[2];
-    if (pipe(fds) != 0)
-        return result;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, fds[1], 2);
-    posix_spawn_file_actions_addclose(&actions, fds[0]);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
     QElapsedTimer timer;
     timer.start();
     pid_t pid;
-    const bool started = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0;
-    posix_spawn_file_actions_destroy(&actions);
-    close(fds[1]);
-    if (!started) {
-        close(fds[0]);
+    const int progress = spawnCapturing(argv.data(), 2, &pid);
+    if (progress < 0)
         return result;
-    }
     // Reads the progress as it comes (the command would wait on a full
     // pipe), and the command's high-water mark every 20 ms.
     QByteArray tail;
     char block[65536];
     for (;;) {
-        pollfd wait{fds[0], POLLIN, 0};
+        pollfd wait{progress, POLLIN, 0};
         if (poll(&wait, 1, 20) > 0) {
-            const ssize_t n = read(fds[0], block, sizeof block);
+            const ssize_t n = read(progress, block, sizeof block);
             if (n <= 0)
                 break;
             if (result.firstProgressSeconds < 0) {
@@ -151,7 +153,7 @@ ListRun runList(const QString& batch, const QString& resources, const QString& w
         }
         result.commandPeakKb = qMax(result.commandPeakKb, highWaterKb(pid));
     }
-    close(fds[0]);
+    close(progress);
     int status = 0;
     rusage usage{};
     wait4(pid, &status, 0, &usage);
