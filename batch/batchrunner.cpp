@@ -139,10 +139,9 @@ void BatchRunner::reportProgress(const SourceOutcome& outcome)
     printError(QStringLiteral("[%1/%2] %3 %4").arg(transformDone).arg(transformTotal).arg(outcome.source, text));
 }
 
-void BatchRunner::addOutcome(const FileItem* entry, const SourceOutcome& outcome, bool progress)
+void BatchRunner::addOutcome(const FileItem* entry, const SourceOutcome& outcome)
 {
-    if (progress)
-        reportProgress(outcome);
+    reportProgress(outcome);
     if (!outcome.isDone())
         ++failures;
     openEntries[entry].outcomes << outcome;
@@ -162,32 +161,45 @@ struct BatchRunner::Slice
 {
     FileList list;
     int pendingJobs = 0;
+    // The names its entries were given as: a file that does not exist has
+    // an item without one.
+    QHash<const FileItem*, QString> givenNames;
+
+    QString nameOf(const FileItem& item) const { return givenNames.value(&item, item.sourceFileName(true)); }
 };
 
 void BatchRunner::submitJobs(Slice& slice, TemplateList& catalogue, WorkerPool& pool)
 {
-    for (FileItem* entry : slice.list.items()) {
-        const QList<XmlFileItem*> files = xmlFilesOf(slice.list, entry);
+    const QList<FileItem*>& entries = slice.list.items();
+    QVector<QList<XmlFileItem*>> files;
+    for (FileItem* entry : entries) {
+        files << xmlFilesOf(slice.list, entry);
         // An archive counted as one file until it was unpacked.
         if (dynamic_cast<ZipFileItem*>(entry))
-            transformTotal += qMax(1, files.size()) - 1;
-        OpenEntry& open = openEntries[entry];
-        for (XmlFileItem* xml : files) {
+            transformTotal += qMax(1, files.last().size()) - 1;
+    }
+    for (int i = 0; i < entries.size(); ++i) {
+        FileItem* entry = entries.at(i);
+        QList<WorkerJob> jobs;
+        for (XmlFileItem* xml : files.at(i)) {
             if (xml->isRemoved() || xml->hasError() || xml->state() > stateRecognized) {
-                addOutcome(entry, SourceOutcome::failedEntry(*xml), true);
+                addOutcome(entry, SourceOutcome::failedEntry(*xml, slice.nameOf(*xml)));
                 continue;
             }
             WorkerJob job = WorkerJob::forItem(*xml, allOperations, catalogue);
             job.id = nextJobId++;
             pendingJobs.insert(job.id, {xml, &slice});
-            ++open.pending;
-            ++slice.pendingJobs;
-            pool.submit(job);
+            jobs << job;
         }
-        if (files.isEmpty())
-            addOutcome(entry, SourceOutcome::failedEntry(*entry), true);
-        if (openEntries.value(entry).pending == 0)
+        if (files.at(i).isEmpty())
+            addOutcome(entry, SourceOutcome::failedEntry(*entry, slice.nameOf(*entry)));
+        // The entry ends with its last job, or now when it has none.
+        openEntries[entry].pending = jobs.size();
+        slice.pendingJobs += jobs.size();
+        if (jobs.isEmpty())
             endEntry(entry);
+        for (const WorkerJob& job : qAsConst(jobs))
+            pool.submit(job);
     }
 }
 
@@ -205,7 +217,7 @@ void BatchRunner::jobEnded(int id, const WorkerResult* result, const QString& fa
         printError(statusLine(failure));
     }
     const FileItem* entry = xml->topLevelItem();
-    addOutcome(entry, SourceOutcome::of(*xml, result != nullptr, result && result->skipped), true);
+    addOutcome(entry, SourceOutcome::of(*xml, result != nullptr, result && result->skipped));
     if (--openEntries[entry].pending == 0)
         endEntry(entry);
     if (--job.slice->pendingJobs == 0 && job.slice == awaited && waitLoop)
@@ -231,6 +243,11 @@ std::unique_ptr<BatchRunner::Slice> BatchRunner::startSlice(const PathList& path
         }
     }
     slice->list.addFileNames(names);
+    const QList<FileItem*>& entries = slice->list.items();
+    if (entries.size() == names.size()) {
+        for (int i = 0; i < names.size(); ++i)
+            slice->givenNames.insert(entries.at(i), names.at(i));
+    }
     if (archives) {
         // Unpacking runs here; everything that runs queries runs in worker
         // processes.
@@ -245,7 +262,7 @@ std::unique_ptr<BatchRunner::Slice> BatchRunner::startSlice(const PathList& path
         slice->list.addTemplate(fixedTemplate);
     if (interruptedBy) {
         for (FileItem* entry : slice->list.items())
-            openEntries[entry].outcomes << SourceOutcome::notDone(entry->sourceFileName(true));
+            openEntries[entry].outcomes << SourceOutcome::notDone(slice->nameOf(*entry));
         return slice;
     }
     // Messages of the slice so far (a file that does not exist, what was
@@ -274,7 +291,7 @@ void BatchRunner::finishSlice(Slice& slice)
         }
         const FileItem* entry = it->item->topLevelItem();
         openEntries[entry].outcomes << SourceOutcome::notDone(
-            it->item->sourceFileName(true), entry != it->item ? entry->sourceFileName(true) : QString());
+            it->item->sourceFileName(true), entry != it->item ? slice.nameOf(*entry) : QString());
         it = pendingJobs.erase(it);
     }
     for (FileItem* entry : slice.list.items()) {

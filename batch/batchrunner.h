@@ -21,8 +21,8 @@ class XmlFileItem;
 
 // Runs the processing pipeline without widgets, for the batch command:
 // loads the catalogue, takes the files in slices, runs every step and
-// reports progress and messages on standard error. Only one slice of the
-// files has items at a time, so a list of 100,000 files costs little more
+// reports progress and messages on standard error. Only the slice at work
+// and the next have items, so a list of 100,000 files costs little more
 // than its paths.
 class BatchRunner : public QObject
 {
@@ -61,7 +61,9 @@ private:
     // nothing to do end at once.
     void submitJobs(Slice& slice, TemplateList& catalogue, WorkerPool& pool);
     void jobEnded(int id, const WorkerResult* result, const QString& failure, TemplateList& catalogue);
-    void addOutcome(const FileItem* entry, const SourceOutcome& outcome, bool progress);
+    // Prints the progress line of a file that ended and keeps its outcome for
+    // the report.
+    void addOutcome(const FileItem* entry, const SourceOutcome& outcome);
     void endEntry(const FileItem* entry);
     void reportProgress(const SourceOutcome& outcome);
     // Stops handing out files and ends the workers; the run then ends with

@@ -51,11 +51,11 @@ SourceOutcome SourceOutcome::of(const XmlFileItem& item, bool finished, bool ski
     return outcome;
 }
 
-SourceOutcome SourceOutcome::failedEntry(const FileItem& item)
+SourceOutcome SourceOutcome::failedEntry(const FileItem& item, const QString& source)
 {
     SourceOutcome outcome;
     outcome.state = State::Failed;
-    outcome.source = item.sourceFileName(true);
+    outcome.source = source;
     const FileItem* top = item.topLevelItem();
     if (top != &item)
         outcome.archive = top->sourceFileName(true);

@@ -32,8 +32,9 @@ struct SourceOutcome
     // finished the job (rather than crashing), `skipped` when its document
     // was there already.
     static SourceOutcome of(const XmlFileItem& item, bool finished, bool skipped);
-    // A file or archive that ended before any work began: it failed.
-    static SourceOutcome failedEntry(const FileItem& item);
+    // A file or archive that ended before any work began, `source` being its
+    // name (a file that does not exist has an item without one): it failed.
+    static SourceOutcome failedEntry(const FileItem& item, const QString& source);
     static SourceOutcome notDone(const QString& source, const QString& archive = QString());
 };
 

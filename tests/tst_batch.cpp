@@ -283,12 +283,19 @@ private slots:
         const QString work = dir.path() + "/unknown";
         writeTextFile(work + "/other.xml", "<something-else/>");
         const QString report = work + "/report.txt";
-        const BatchRun run = runBatch({"--resources", examples + "/resources", "--report", "-", work + "/other.xml",
-                                       work + "/missing.xml"},
+        const BatchRun run = runBatch({"--resources", examples + "/resources", "--report", report,
+                                       "--report-format", "jsonl", work + "/other.xml", work + "/missing.xml"},
                                       work);
         QCOMPARE(run.exitCode, 1);
-        QVERIFY(run.out.contains(QStringLiteral("Ошибка! Файл не существует")));
         QVERIFY(filesIn(work, {"*.docx"}).isEmpty());
+        QHash<QString, QJsonObject> records;
+        for (const QJsonObject& record : jsonRecords(report))
+            records.insert(QFileInfo(record.value("source").toString()).fileName(), record);
+        QCOMPARE(records.keys().size(), 2);
+        QCOMPARE(records.value("other.xml").value("state").toString(), QStringLiteral("no-template"));
+        QCOMPARE(records.value("missing.xml").value("state").toString(), QStringLiteral("failed"));
+        QVERIFY(records.value("missing.xml").value("message").toString().contains(
+            QStringLiteral("Ошибка! Файл не существует")));
     }
 
     void fixedTemplateSkipsDetection()
