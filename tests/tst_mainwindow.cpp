@@ -107,15 +107,6 @@ void chooseFile(const QString& path)
     poll->start(50);
 }
 
-QAction* actionNamed(QWidget* window, const QString& text)
-{
-    for (QAction* action : window->findChildren<QAction*>()) {
-        if (action->text() == text)
-            return action;
-    }
-    return nullptr;
-}
-
 QStringList actionTexts(const QList<QAction*>& actions)
 {
     QStringList texts;
@@ -124,15 +115,6 @@ QStringList actionTexts(const QList<QAction*>& actions)
     return texts;
 }
 
-bool waitForRunEnd(MainWindow& window, int timeout = 60000)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (window.processingList().isProcessing() && clock.elapsed() < timeout)
-        QTest::qWait(20);
-    QTest::qWait(50); // the queued end of the run
-    return !window.processingList().isProcessing();
-}
 
 // A double click as the window system delivers it, through the window: the
 // view sees the first click end before the second begins.

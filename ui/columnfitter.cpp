@@ -10,7 +10,7 @@
 #include <vector>
 
 ColumnFitter::ColumnFitter(QTreeView* view, const QList<int>& yieldingColumns, QObject* parent)
-    : QObject(parent), view(view), yielding(yieldingColumns), pending(new QTimer(this))
+    : QObject(parent), view(view), viewport(view->viewport()), yielding(yieldingColumns), pending(new QTimer(this))
 {
     // Rows change in bursts during a run: one fit for each burst is enough.
     pending->setSingleShot(true);
@@ -19,7 +19,7 @@ ColumnFitter::ColumnFitter(QTreeView* view, const QList<int>& yieldingColumns, Q
 
     // The last column is sized here as long as the widths are ours.
     view->header()->setStretchLastSection(false);
-    view->viewport()->installEventFilter(this);
+    viewport->installEventFilter(this);
     connect(view->header(), &QHeaderView::sectionResized, this, &ColumnFitter::sectionResized);
     connect(view, &QTreeView::expanded, this, &ColumnFitter::schedule);
     connect(view, &QTreeView::collapsed, this, &ColumnFitter::schedule);
@@ -42,7 +42,7 @@ void ColumnFitter::schedule()
 bool ColumnFitter::eventFilter(QObject* watched, QEvent* event)
 {
     // A resized window refits at once, so that no column is seen cut meanwhile.
-    if (active && watched == view->viewport() && event->type() == QEvent::Resize)
+    if (event->type() == QEvent::Resize && watched == viewport && active)
         fit();
     return QObject::eventFilter(watched, event);
 }

@@ -35,6 +35,9 @@ private slots:
 
 private:
     QTreeView* view;
+    // Kept apart: the filter sees the viewport's last events while the view
+    // is being destroyed, when the view must no longer be asked anything.
+    QWidget* viewport;
     QList<int> yielding;
     QTimer* pending;
     bool active = true;
