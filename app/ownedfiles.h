@@ -3,7 +3,7 @@
 #include <QString>
 
 // Files that the process creates for its own use before they hold anything
-// of value: a claimed document name, a temporary file. When the process is
+// of value: the temporary files documents are written to. When the process is
 // a worker of a supervising batch command and dies half way, the supervisor
 // removes what it announced (see WorkerPool), so that a crash leaves nothing
 // behind that could pass for a document.

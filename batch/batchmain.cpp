@@ -2,8 +2,9 @@
 // servers and batch farms.
 #include "batchoptions.h"
 #include "batchrunner.h"
-#include "batchworker.h"
 #include "globals.h"
+#include "workeroptions.h"
+#include "workerserver.h"
 #include "ziputil.h"
 
 #include <QCoreApplication>
@@ -16,6 +17,9 @@ int main(int argc, char* argv[])
     QCoreApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("QUORVA"));
     QCoreApplication::setApplicationName(QStringLiteral("Plinthworks20"));
+
+    if (WorkerOptions::isWorkerCall(QCoreApplication::arguments()))
+        return WorkerServer::runProcess(QCoreApplication::arguments());
 
     BatchOptions options;
     QString error;
@@ -32,7 +36,5 @@ int main(int argc, char* argv[])
     ZipUtil::initDefaults();
     initGlobalResourcePaths();
     prependGlobalResourcePaths(options.resourceFolders);
-    if (options.worker)
-        return BatchWorker(options).run();
     return BatchRunner(options).run();
 }

@@ -61,11 +61,10 @@ bool BatchOptions::parse(const QStringList& arguments, QString* error)
     const QCommandLineOption sequentialOption(QStringLiteral("sequential"));
     const QCommandLineOption recursiveOption(QStringLiteral("unzip-recursive"));
     const QCommandLineOption picturesOption(QStringLiteral("allow-outside-pictures"));
-    const QCommandLineOption workerOption(QStringLiteral("worker"));
     const QCommandLineOption helpOption(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     parser.addOptions({resourcesOption, formatOption, templateOption, reportOption, includeOption, excludeOption,
                        timeLimitOption, maxRepeatOption, renameOption, overwriteOption, sequentialOption,
-                       recursiveOption, picturesOption, workerOption, helpOption});
+                       recursiveOption, picturesOption, helpOption});
     if (!parser.parse(arguments)) {
         *error = usageError(parser);
         return false;
@@ -88,7 +87,6 @@ bool BatchOptions::parse(const QStringList& arguments, QString* error)
     sequential = parser.isSet(sequentialOption);
     unzipRecursive = parser.isSet(recursiveOption);
     picturesOutsideSource = parser.isSet(picturesOption);
-    worker = parser.isSet(workerOption);
     files = parser.positionalArguments();
     if (parser.isSet(timeLimitOption)
         && !readCount(parser.value(timeLimitOption), QStringLiteral("--time-limit"), 0, &timeLimit, error))
@@ -104,28 +102,24 @@ bool BatchOptions::parse(const QStringList& arguments, QString* error)
     if (!checkMask(includeMask, QStringLiteral("--include-mask"), error)
         || !checkMask(excludeMask, QStringLiteral("--exclude-mask"), error))
         return false;
-    if (files.isEmpty() && !worker) {
+    if (files.isEmpty()) {
         *error = QStringLiteral("Не указано ни одного файла");
         return false;
     }
     return true;
 }
 
-QStringList BatchOptions::workerArguments() const
+WorkerOptions BatchOptions::workerOptions() const
 {
-    QStringList arguments{QStringLiteral("--worker"), QStringLiteral("--format"), format,
-                          QStringLiteral("--max-repeat"), QString::number(maxRepeat)};
-    for (const QString& folder : resourceFolders)
-        arguments << QStringLiteral("--resources") << folder;
-    if (!templateName.isEmpty())
-        arguments << QStringLiteral("--template") << templateName;
-    if (rename)
-        arguments << QStringLiteral("--rename");
-    if (overwrite)
-        arguments << QStringLiteral("--overwrite");
-    if (picturesOutsideSource)
-        arguments << QStringLiteral("--allow-outside-pictures");
-    return arguments;
+    WorkerOptions worker;
+    worker.resourceFolders = resourceFolders;
+    worker.format = format;
+    worker.templateName = templateName;
+    worker.rename = rename;
+    worker.overwrite = overwrite;
+    worker.limits.maxRepeat = maxRepeat;
+    worker.limits.picturesOutsideSource = picturesOutsideSource;
+    return worker;
 }
 
 QString BatchOptions::usage()

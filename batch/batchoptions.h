@@ -1,5 +1,7 @@
 #pragma once
 
+#include "workeroptions.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -22,8 +24,6 @@ struct BatchOptions
     int maxRepeat = 100000;
     // Pictures may come from outside their source file's folder.
     bool picturesOutsideSource = false;
-    // Run as a worker process of another batch command (internal).
-    bool worker = false;
     QStringList files;
     bool help = false;
 
@@ -31,6 +31,6 @@ struct BatchOptions
     // with a message in error on bad usage.
     bool parse(const QStringList& arguments, QString* error);
     static QString usage();
-    // The arguments that start a worker process doing this command's work.
-    QStringList workerArguments() const;
+    // What a worker process doing this command's work is told.
+    WorkerOptions workerOptions() const;
 };

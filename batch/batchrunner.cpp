@@ -85,6 +85,7 @@ void BatchRunner::reportProgress(const XmlFileItem* xml, bool finished)
 
 void BatchRunner::generateDocuments(FileList& list, TemplateList& catalogue)
 {
+    const int allOperations = WorkerJob::Detect | WorkerJob::NameBase | WorkerJob::Transform;
     QList<FileItem*> candidates;
     list.getXmlItems(candidates, FileList::IncludeWithoutTemplate);
     QList<XmlFileItem*> items;
@@ -92,7 +93,9 @@ void BatchRunner::generateDocuments(FileList& list, TemplateList& catalogue)
     for (FileItem* item : qAsConst(candidates)) {
         if (item->isLink() || item->isRemoved() || item->hasError() || item->state() > stateRecognized)
             continue;
-        jobs << WorkerJob{items.size(), item->sourceFileName(true), item->topLevelItem()->sourceFileName(true)};
+        WorkerJob job = WorkerJob::forItem(*static_cast<XmlFileItem*>(item), allOperations, catalogue);
+        job.id = items.size();
+        jobs << job;
         items << static_cast<XmlFileItem*>(item);
     }
     transformTotal = jobs.size();
@@ -100,21 +103,15 @@ void BatchRunner::generateDocuments(FileList& list, TemplateList& catalogue)
     if (interruptedBy)
         return;
     const int processes = options.sequential ? 1 : qMin(QThread::idealThreadCount(), jobs.size());
-    WorkerPool pool(QCoreApplication::applicationFilePath(), options.workerArguments(), processes,
+    WorkerPool pool(QCoreApplication::applicationFilePath(), options.workerOptions().arguments(), processes,
                     options.timeLimit);
     activePool = &pool;
+    connect(&pool, &WorkerPool::message, this, &BatchRunner::printError);
     connect(&pool, &WorkerPool::jobDone, this, [&](const WorkerResult& result) {
-        XmlFileItem* xml = items.value(result.id);
-        if (!xml)
-            return;
-        xml->setTemplateItem(catalogue.getItem(result.templateIndex));
-        xml->setDestBaseName(result.destBase);
-        xml->setDestFileName(result.destFileName);
-        xml->setState(FileItemState(qBound(int(stateNew), result.state, int(stateGenerated))));
-        // The worker showed its messages itself.
-        if (result.hasError || !result.errorText.isEmpty())
-            xml->recordErrorText(result.errorText.isEmpty() ? QStringLiteral("Ошибка") : result.errorText);
-        reportProgress(xml, true);
+        if (XmlFileItem* xml = items.value(result.id)) {
+            result.applyTo(*xml, allOperations, catalogue);
+            reportProgress(xml, true);
+        }
     });
     connect(&pool, &WorkerPool::jobFailed, this, [&](int id, const QString& message) {
         if (XmlFileItem* xml = items.value(id)) {

@@ -2,9 +2,12 @@
 
 #include "globals.h"
 #include "queryproc.h"
+#include "remotejobs.h"
 #include "status.h"
+#include "templatelist.h"
 #include "threadcontroller.h"
 #include "threadworker.h"
+#include "workeroptions.h"
 #include "xmlfileitem.h"
 #include "zipfileitem.h"
 
@@ -12,7 +15,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMultiHash>
+#include <QTemporaryFile>
 #include <QTextStream>
+#include <QThread>
 #include <QTimer>
 
 #include <algorithm>
@@ -45,11 +50,16 @@ void FileList::stopAndWait()
 {
     interrupted.storeRelease(1);
     queuedStep = psNone;
+    // Worker threads waiting for worker processes are released first.
+    if (remote)
+        remote->stop();
     if (controller) {
         controller->abortAndWait();
         delete controller;
         controller = nullptr;
     }
+    remote.reset();
+    remoteCatalogue.reset();
     processing.storeRelease(0);
 }
 
@@ -307,9 +317,13 @@ void FileList::startProcessFiles(ProcessingStepType maxStep)
     interrupted.storeRelease(0);
     runUnzipParams = nextUnzipParams;
     runTransformParams = nextTransformParams;
+    runTransformParams.templateList = catalogue;
+    runTransformParams.remote = nullptr;
     runDetectParams = DetectParams();
     runDetectParams.templateList = catalogue;
     runDetectParams.detectDest = nextTransformParams.useDestBase;
+    runDestBaseParams = DestBaseParams();
+    runDestBaseParams.templateList = catalogue;
     maxProcStep = maxStep;
     currentStep = psNone;
     emit processingStarted();
@@ -321,6 +335,33 @@ void FileList::interruptProcessing()
     interrupted.storeRelease(1);
     if (controller)
         controller->stopAllWork();
+    // What runs in worker processes ends now, whatever a query is doing;
+    // the items in flight keep the state they had.
+    if (remote)
+        remote->stop();
+}
+
+void FileList::startRemoteJobs()
+{
+    if (remote || workerProgramPath.isEmpty() || !catalogue)
+        return;
+    // The catalogue as the window holds it, saved or not; it does not
+    // change while a run goes on, so indices mean the same on both sides.
+    remoteCatalogue = std::make_unique<QTemporaryFile>();
+    if (!remoteCatalogue->open() || !catalogue->write(*remoteCatalogue) || !remoteCatalogue->flush()) {
+        remoteCatalogue.reset();
+        return;
+    }
+    WorkerOptions options;
+    options.resourceFolders = globalResourcePaths();
+    options.catalogueFile = remoteCatalogue->fileName();
+    options.format = runTransformParams.format;
+    options.rename = runTransformParams.useDestBase;
+    options.overwrite = runTransformParams.overwrite;
+    options.limits = runTransformParams.limits;
+    options.showPath = globalShowPath() ? WorkerOptions::ShowPath::Yes : WorkerOptions::ShowPath::No;
+    remoteProcesses = parallel ? qMax(1, QThread::idealThreadCount()) : 1;
+    remote = std::make_unique<RemoteJobs>(workerProgramPath, options.arguments(), remoteProcesses, timeLimitSeconds);
 }
 
 void FileList::cancelQueuedRun()
@@ -347,6 +388,8 @@ void FileList::runNextProcStep()
     }
     emit procStepFinished(currentStep);
     if (interrupted.loadAcquire() || currentStep >= maxProcStep) {
+        remote.reset();
+        remoteCatalogue.reset();
         processing.storeRelease(0);
         emit processingFinished();
         if (queuedStep != psNone)
@@ -369,6 +412,7 @@ void FileList::runNextProcStep()
         break;
     case psDetectDestBase:
         runs = runTransformParams.useDestBase;
+        params = &runDestBaseParams;
         factory = &DestBaseWorker::newWorker;
         break;
     case psTransform:
@@ -385,7 +429,15 @@ void FileList::runNextProcStep()
         QTimer::singleShot(0, this, &FileList::runNextProcStep);
         return;
     }
+    if (currentStep != psUnzip) {
+        startRemoteJobs();
+        runDetectParams.remote = runDestBaseParams.remote = runTransformParams.remote = remote.get();
+    }
     controller = new ThreadController(stepItems, params, factory, parallel, this);
+    // A thread that hands its item to a worker process only waits: two per
+    // process keep each process fed with the next item while it works.
+    if (remote && currentStep != psUnzip)
+        controller->setMaxThreads(2 * remoteProcesses);
     stepDone = 0;
     stepTotal = stepItems.size();
     emit procStepStarted(currentStep, stepTotal);

@@ -9,8 +9,12 @@
 #include <QObject>
 #include <QStringList>
 
+#include <memory>
+
 class FileItem;
+class QTemporaryFile;
 class QTextStream;
+class RemoteJobs;
 class TemplateItem;
 class TemplateList;
 class ThreadController;
@@ -48,6 +52,15 @@ public:
     void setUnzipParams(const UnzipParams& params) { nextUnzipParams = params; }
     const TransformParams& transformParams() const { return nextTransformParams; }
     void setTransformParams(const TransformParams& params) { nextTransformParams = params; }
+    // The program whose worker processes (`program --worker …`) detect,
+    // name and generate; empty to do that in the worker threads themselves.
+    // With worker processes, a query that crashes or runs too long costs one
+    // file, and an interruption ends the work in flight at once.
+    const QString& workerProgram() const { return workerProgramPath; }
+    void setWorkerProgram(const QString& program) { workerProgramPath = program; }
+    // Seconds one item's work in a worker process may take; 0 for no limit.
+    int timeLimit() const { return timeLimitSeconds; }
+    void setTimeLimit(int seconds) { timeLimitSeconds = qMax(0, seconds); }
     // Workers of the current step still at work.
     int runningWorkerCount() const;
 
@@ -131,9 +144,18 @@ private:
     UnzipParams nextUnzipParams;
     TransformParams nextTransformParams;
     ProcessingStepType queuedStep = psNone;
+    // Worker processes of the run in progress, started with its first
+    // step that runs queries, with the catalogue as it was then.
+    void startRemoteJobs();
+    QString workerProgramPath;
+    int timeLimitSeconds = 300;
+    std::unique_ptr<RemoteJobs> remote;
+    int remoteProcesses = 1;
+    std::unique_ptr<QTemporaryFile> remoteCatalogue;
     // The parameters of the run in progress; the workers point at these.
     UnzipParams runUnzipParams;
     DetectParams runDetectParams;
+    DestBaseParams runDestBaseParams;
     TransformParams runTransformParams;
     int stepDone = 0;
     int stepTotal = 0;

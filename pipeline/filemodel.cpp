@@ -204,7 +204,13 @@ void FileModel::rowChanged(int row, FileItem* parentItem)
     const QModelIndex parent = indexOfItem(parentItem);
     if (row < 0 || row >= rowCount(parent) || (parentItem && !parent.isValid()))
         return;
-    emit dataChanged(index(row, 0, parent), index(row, columnCount() - 1, parent));
+    // Cell by cell: a view repaints just the cells of a single-cell change,
+    // and nothing when they are scrolled away, where a range makes it paint
+    // all it shows. A long run changes every row twice.
+    for (int column = 0; column < columnCount(); ++column) {
+        const QModelIndex cell = index(row, column, parent);
+        emit dataChanged(cell, cell);
+    }
 }
 
 void FileModel::itemChanged(FileItem* item)

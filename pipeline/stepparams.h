@@ -4,17 +4,31 @@
 
 #include <QString>
 
+class RemoteJobs;
 class TemplateList;
 
-// Parameters of the template detection workers.
-struct DetectParams
+// What the steps that run queries share: where their work is done. With
+// worker processes (`remote`), each item's work runs there and only its
+// outcome comes back; without, in the worker thread itself.
+struct QueryStepParams
 {
     const TemplateList* templateList = nullptr;
+    RemoteJobs* remote = nullptr;
+};
+
+// Parameters of the template detection workers.
+struct DetectParams : QueryStepParams
+{
     bool detectDest = false;
 };
 
+// Parameters of the destination-name workers.
+struct DestBaseParams : QueryStepParams
+{
+};
+
 // Parameters of the transformation workers.
-struct TransformParams
+struct TransformParams : QueryStepParams
 {
     QString format;
     bool useDestBase = false;

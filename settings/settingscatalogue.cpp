@@ -16,6 +16,10 @@ void initGlobalSettings()
     run << stRunParallel << stRunAutoUnzip << stRunAutoDetect;
     run.defaultValue = false;
     run << stRunRenameDest << stRunOverwrite << stRunOpenDocument << stRunDeleteUnziped << stRunPicturesOutsideSource;
+    // Seconds one document may take (0: no limit) and the most repetitions
+    // of one repeated block, as the batch command's --time-limit and --max-repeat.
+    run.addKey(stRunTimeLimit, 300);
+    run.addKey(stRunMaxRepeat, 100000);
 
     SettingsGroup unzip(sgUnzipSettings);
     unzip.addKey(stUnzipIncludeMask, QStringLiteral("(.+\\.xml|.+\\.zip|.+\\.pdf|.+\\.sig|.+\\.jpg)"));

@@ -100,7 +100,15 @@ bool SimpleListContainer::save(const QString& fileName)
     if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
         return false;
     this->fileName = target;
-    QTextStream stream(&file);
+    if (!write(file) || !file.commit())
+        return false;
+    setModified(false);
+    return true;
+}
+
+bool SimpleListContainer::write(QIODevice& device) const
+{
+    QTextStream stream(&device);
     stream.setCodec(codec);
     const int savedColumns = columnCount() - 1;
     for (int row = 0; row < items.size(); ++row) {
@@ -110,8 +118,5 @@ bool SimpleListContainer::save(const QString& fileName)
         stream << fields.join(QLatin1Char('\t')) << '\n';
     }
     stream.flush();
-    if (stream.status() != QTextStream::Ok || !file.commit())
-        return false;
-    setModified(false);
-    return true;
+    return stream.status() == QTextStream::Ok;
 }

@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QStringList>
 
+class QIODevice;
 class QTextCodec;
 class SimpleItem;
 
@@ -28,6 +29,10 @@ public:
     void setData(int row, int column, const QString& value);
     void setModified(bool flag);
     bool isModified() const { return modified; }
+
+    // Writes the records as save() does, without taking the file as the
+    // list's own: a copy for another process to read.
+    bool write(QIODevice& device) const;
 
     QList<SimpleItem*> items;
     QStringList columnNames;

@@ -59,6 +59,12 @@ QMultiHash<QString, ExpectedWidget> expectedWidgets()
     box(stRunPicturesOutsideSource, "Рисунки из любых папок",
         "Если установлено, то вставляются и рисунки, имена которых указывают на файлы вне папки исходного "
         "XML-файла, иначе такие рисунки не вставляются и об этом сообщается в журнале");
+    w.insert(stRunTimeLimit, {"runTimeLimitSpin", "QSpinBox", "Ограничение времени на документ, с",
+                              "Если формирование одного документа длится дольше, оно прерывается, а файл отмечается "
+                              "ошибкой; 0 — без ограничения"});
+    w.insert(stRunMaxRepeat, {"runMaxRepeatSpin", "QSpinBox", "Наибольшее число повторений блока",
+                              "Если запрос количества повторений блока итераций вернёт больше, это ошибка шаблона, "
+                              "и блок не повторяется"});
     w.insert(stUnzipIncludeMask, {"unzipIncludeMaskEdit", "QLineEdit", "Маска включения (регулярное выражение):",
                                   "Если не задана, то включаются все"});
     w.insert(stUnzipExcludeMask, {"unzipExcludeMaskEdit", "QLineEdit", "Маска исключения (регулярное выражение):",

@@ -1,11 +1,30 @@
 // plinthworks: the desktop program.
 #include "mainwindow.h"
 #include "myapplication.h"
+#include "workeroptions.h"
+#include "workerserver.h"
 
 #include <QTextCodec>
 
+namespace {
+
+// The window's detection, naming and generation run in worker processes:
+// this program started again with --worker, without a display.
+int runAsWorker(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setOrganizationName(QStringLiteral("QUORVA"));
+    QCoreApplication::setApplicationName(QStringLiteral("Plinthworks20"));
+    return WorkerServer::runProcess(QCoreApplication::arguments());
+}
+
+} // namespace
+
 int main(int argc, char* argv[])
 {
+    if (argc > 1 && QByteArray(argv[1]) == WorkerOptions::workerOption.toLatin1())
+        return runAsWorker(argc, argv);
+
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
     QCoreApplication::setAttribute(Qt::AA_UseHighDpiPixmaps, true);
     MyApplication app(argc, argv);
@@ -17,6 +36,7 @@ int main(int argc, char* argv[])
     // are Russian already.
     app.installToolkitTranslation();
 
+    MainWindow::setDefaultWorkerProgram(QCoreApplication::applicationFilePath());
     MainWindow window;
     app.setMainWindow(&window);
     if (argc > 1) {

@@ -4,6 +4,7 @@
 #include "filemodel.h"
 #include "globals.h"
 #include "messagehandler.h"
+#include "messagelogbuffer.h"
 #include "messagesenderobject.h"
 #include "runprogressindicator.h"
 #include "settingscatalogue.h"
@@ -43,6 +44,8 @@ namespace {
 
 const QString productName = QStringLiteral("Плинтворкс");
 
+QString defaultWorkerProgram;
+
 // Where the manual is looked for: beside the executable, named like it, and
 // then where an installed program keeps its documentation.
 QString manualPath()
@@ -59,8 +62,20 @@ QString manualPath()
 
 } // namespace
 
+QPlainTextEdit* MainWindow::messageLog() const
+{
+    logBuffer->flush();
+    return statusLog;
+}
+
+void MainWindow::setDefaultWorkerProgram(const QString& program)
+{
+    defaultWorkerProgram = program;
+}
+
 MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
 {
+    fileList.setWorkerProgram(defaultWorkerProgram);
     setWindowTitle(productName);
     initGlobalResourcePaths();
     initGlobalSettings();
@@ -150,7 +165,8 @@ void MainWindow::initGlobalMessageObjects()
 {
     messageSender = new MessageSenderObject(this);
     setGlobalMessageSender(messageSender);
-    connect(messageSender, &MessageSenderObject::sendMessageSignal, statusLog, &QPlainTextEdit::appendPlainText,
+    logBuffer = new MessageLogBuffer(statusLog);
+    connect(messageSender, &MessageSenderObject::sendMessageSignal, logBuffer, &MessageLogBuffer::append,
             Qt::QueuedConnection);
     messageHandler = new MessageHandler(this);
     setGlobalMessageHandler(messageHandler);

@@ -8,6 +8,7 @@
 
 class FileModel;
 class MessageHandler;
+class MessageLogBuffer;
 class MessageSenderObject;
 class QAbstractItemView;
 class QAction;
@@ -39,7 +40,13 @@ public:
     TemplateList& templateCatalogue() { return templateList; }
     QTreeView* filesView() const { return fileView; }
     QTreeView* templatesView() const { return templateView; }
-    QPlainTextEdit* messageLog() const { return statusLog; }
+    // The log with every line received so far.
+    QPlainTextEdit* messageLog() const;
+
+    // The program whose worker processes (`program --worker`) each new
+    // window's list uses for detection, naming and generation; empty (the
+    // default) to do that work in threads of the window's own process.
+    static void setDefaultWorkerProgram(const QString& program);
 
 public slots:
     // Keeps the XML and ZIP names and hands them to the list once the event
@@ -116,6 +123,7 @@ private:
 
     QDockWidget* statusDock = nullptr;
     QPlainTextEdit* statusLog = nullptr;
+    MessageLogBuffer* logBuffer = nullptr;
     RunProgressIndicator* runProgress = nullptr;
     MessageSenderObject* messageSender = nullptr;
     MessageHandler* messageHandler = nullptr;

@@ -139,7 +139,9 @@ void MainWindow::initProcessing()
     transform.overwrite = gst[stRunOverwrite].toBool();
     transform.openDocument = gst[stRunOpenDocument].toBool();
     transform.limits.picturesOutsideSource = gst[stRunPicturesOutsideSource].toBool();
+    transform.limits.maxRepeat = qMax(0, gst[stRunMaxRepeat].toInt());
     fileList.setTransformParams(transform);
+    fileList.setTimeLimit(gst[stRunTimeLimit].toInt());
 }
 
 void MainWindow::startProcessing()

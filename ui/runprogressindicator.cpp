@@ -9,7 +9,7 @@
 
 RunProgressIndicator::RunProgressIndicator(FileList* list, QWidget* parent)
     : QWidget(parent), stepLabel(new QLabel(this)), progressBar(new QProgressBar(this)),
-      elapsedLabel(new QLabel(this)), ticker(new QTimer(this))
+      elapsedLabel(new QLabel(this)), ticker(new QTimer(this)), progressDelay(new QTimer(this))
 {
     setObjectName(QStringLiteral("runProgress"));
     stepLabel->setObjectName(QStringLiteral("runStepLabel"));
@@ -23,6 +23,8 @@ RunProgressIndicator::RunProgressIndicator(FileList* list, QWidget* parent)
     layout->addWidget(progressBar);
     layout->addWidget(elapsedLabel);
     ticker->setInterval(1000);
+    progressDelay->setSingleShot(true);
+    connect(progressDelay, &QTimer::timeout, this, &RunProgressIndicator::showProgress);
     connect(ticker, &QTimer::timeout, this, &RunProgressIndicator::showElapsed);
     connect(list, &FileList::processingStarted, this, &RunProgressIndicator::runStarted);
     connect(list, &FileList::procStepStarted, this, &RunProgressIndicator::stepStarted);
@@ -66,6 +68,7 @@ void RunProgressIndicator::runStarted()
 
 void RunProgressIndicator::stepStarted(ProcessingStepType step, int itemCount)
 {
+    progressDelay->stop();
     stepLabel->setText(stepTitle(step));
     progressBar->setRange(0, itemCount);
     progressBar->setValue(0);
@@ -73,12 +76,26 @@ void RunProgressIndicator::stepStarted(ProcessingStepType step, int itemCount)
 
 void RunProgressIndicator::stepProgress(int done, int total)
 {
-    progressBar->setRange(0, total);
-    progressBar->setValue(done);
+    const int interval = 100;
+    pendingDone = done;
+    pendingTotal = total;
+    if (done == total || !sinceShown.isValid() || sinceShown.elapsed() >= interval)
+        showProgress();
+    else if (!progressDelay->isActive())
+        progressDelay->start(interval - int(sinceShown.elapsed()));
+}
+
+void RunProgressIndicator::showProgress()
+{
+    progressDelay->stop();
+    sinceShown.start();
+    progressBar->setRange(0, pendingTotal);
+    progressBar->setValue(pendingDone);
 }
 
 void RunProgressIndicator::runFinished()
 {
+    progressDelay->stop();
     ticker->stop();
     hide();
 }

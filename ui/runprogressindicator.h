@@ -35,4 +35,11 @@ private:
     QLabel* elapsedLabel;
     QTimer* ticker;
     QElapsedTimer clock;
+    // Items done are shown at most every so often: a run of short items
+    // would otherwise repaint the status bar for each of them.
+    QTimer* progressDelay;
+    QElapsedTimer sinceShown;
+    int pendingDone = 0;
+    int pendingTotal = 0;
+    void showProgress();
 };

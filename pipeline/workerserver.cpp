@@ -1,6 +1,5 @@
-#include "batchworker.h"
+#include "workerserver.h"
 
-#include "batchrunner.h"
 #include "globals.h"
 #include "messagehandler.h"
 #include "messagesenderobject.h"
@@ -10,7 +9,10 @@
 #include "templatelist.h"
 #include "threadcontroller.h"
 #include "xmlfileitem.h"
+#include "ziputil.h"
 
+#include <QCoreApplication>
+#include <QMutex>
 #include <QThread>
 
 #include <cstdio>
@@ -22,10 +24,19 @@
 
 namespace {
 
+// Messages may come from any thread; each line goes out whole.
+QMutex outputMutex;
+
 void writeLine(const QByteArray& line)
 {
+    QMutexLocker lock(&outputMutex);
     std::fwrite(line.constData(), 1, size_t(line.size()), stdout);
     std::fflush(stdout);
+}
+
+void sendMessage(const QString& line)
+{
+    writeLine(WorkerProtocol::messageLine(line));
 }
 
 void announceToSupervisor(const QString& path)
@@ -43,30 +54,45 @@ void limitMemory()
     return;
 #endif
 #endif
-    const rlimit limit{rlim_t(BatchWorker::memoryLimit), rlim_t(BatchWorker::memoryLimit)};
+    const rlimit limit{rlim_t(WorkerServer::memoryLimit), rlim_t(WorkerServer::memoryLimit)};
     setrlimit(RLIMIT_AS, &limit);
 }
 
 } // namespace
 
-BatchWorker::BatchWorker(const BatchOptions& options) : options(options)
+WorkerServer::WorkerServer(const WorkerOptions& options) : options(options)
 {
 }
 
-int BatchWorker::run()
+int WorkerServer::runProcess(const QStringList& arguments)
 {
-    // Messages go straight to standard error from the worker thread: the
-    // main thread only waits.
+    WorkerOptions options;
+    if (!options.parse(arguments))
+        return 2;
+    ZipUtil::initDefaults();
+    initGlobalResourcePaths();
+    prependGlobalResourcePaths(options.resourceFolders);
+    if (options.showPath != WorkerOptions::ShowPath::Default)
+        setGlobalShowPath(options.showPath == WorkerOptions::ShowPath::Yes);
+    return WorkerServer(options).run();
+}
+
+int WorkerServer::run()
+{
+    // Messages go to the supervisor from the worker thread, in the stream
+    // that carries the results, so that they keep their order: the main
+    // thread only waits.
     MessageSenderObject sender;
     MessageHandler handler;
-    QObject::connect(&sender, &MessageSenderObject::sendMessageSignal, &sender, &BatchRunner::printError,
-                     Qt::DirectConnection);
+    QObject::connect(&sender, &MessageSenderObject::sendMessageSignal, &sender, &sendMessage, Qt::DirectConnection);
     setGlobalMessageSender(&sender);
     setGlobalMessageHandler(&handler);
 
     int status = 0;
     TemplateList catalogue;
-    const QString cataloguePath = locateInResource(QStringLiteral("Settings"), TemplateList::catalogueFileName);
+    const QString cataloguePath = options.catalogueFile.isEmpty()
+                                      ? locateInResource(QStringLiteral("Settings"), TemplateList::catalogueFileName)
+                                      : options.catalogueFile;
     TemplateItem* fixedTemplate = nullptr;
     if (cataloguePath.isEmpty() || !catalogue.load(cataloguePath)) {
         status = 1;
@@ -89,7 +115,7 @@ int BatchWorker::run()
     return status;
 }
 
-void BatchWorker::serve(TemplateList& catalogue, TemplateItem* fixedTemplate)
+void WorkerServer::serve(TemplateList& catalogue, TemplateItem* fixedTemplate)
 {
     std::string line;
     while (std::getline(std::cin, line)) {
@@ -100,7 +126,7 @@ void BatchWorker::serve(TemplateList& catalogue, TemplateItem* fixedTemplate)
     }
 }
 
-WorkerResult BatchWorker::process(const WorkerJob& job, TemplateList& catalogue, TemplateItem* fixedTemplate) const
+WorkerResult WorkerServer::process(const WorkerJob& job, TemplateList& catalogue, TemplateItem* fixedTemplate) const
 {
     // The same items as in the processing list: a file unpacked from an
     // archive hangs below it, so that its document goes beside the archive.
@@ -110,24 +136,25 @@ WorkerResult BatchWorker::process(const WorkerJob& job, TemplateList& catalogue,
     if (job.topLevelPath != job.sourcePath) {
         topLevel = std::make_unique<FileItem>(job.topLevelPath, nullptr, false);
         xml = new XmlFileItem(job.sourcePath, topLevel.get(), false);
-        xml->setState(stateUnpacked);
     } else {
         own = std::make_unique<XmlFileItem>(job.sourcePath, nullptr, false);
         xml = own.get();
     }
+    xml->setTemplateItem(catalogue.getItem(job.templateIndex));
+    xml->setDestBaseName(job.destBase);
+    xml->setState(FileItemState(qBound(int(stateNew), job.state, int(stateRecognized))));
 
-    if (fixedTemplate)
-        xml->addTemplate(fixedTemplate);
-    else
-        xml->detectTemplate(&catalogue, options.rename);
-    if (options.rename && xml->templateItem() && xml->destBaseName().isEmpty())
-        xml->detectDestBase();
-    if (xml->templateItem()) {
-        GenerationLimits limits;
-        limits.maxRepeat = options.maxRepeat;
-        limits.picturesOutsideSource = options.picturesOutsideSource;
-        xml->transform(options.format, options.rename, options.overwrite, limits);
+    if (job.operations & WorkerJob::Detect) {
+        if (fixedTemplate)
+            xml->addTemplate(fixedTemplate);
+        else
+            xml->detectTemplate(&catalogue, options.rename);
     }
+    if ((job.operations & WorkerJob::NameBase) && options.rename && xml->templateItem()
+        && xml->destBaseName().isEmpty())
+        xml->detectDestBase();
+    if ((job.operations & WorkerJob::Transform) && xml->templateItem())
+        xml->transform(options.format, options.rename, options.overwrite, options.limits);
 
     WorkerResult result;
     result.id = job.id;

@@ -6,7 +6,6 @@
 
 #include <QEventLoop>
 #include <QFileInfo>
-#include <QProcess>
 #include <QTimer>
 
 #include <algorithm>
@@ -17,6 +16,8 @@ namespace {
 const int maxFailedStarts = 3;
 // Jobs a worker holds at once: the one in flight and the next.
 const int jobsPerWorker = 2;
+// How long an idle worker gets to end by itself when the pool goes.
+const int endGraceMs = 2000;
 
 } // namespace
 
@@ -31,35 +32,47 @@ WorkerPool::WorkerPool(const QString& program, const QStringList& arguments, int
 WorkerPool::~WorkerPool()
 {
     for (const auto& worker : workers) {
-        if (worker->process) {
-            worker->process->disconnect(this);
+        if (!worker->process)
+            continue;
+        worker->process->disconnect(this);
+        if (!worker->sent.isEmpty())
+            worker->process->kill();
+        worker->process->closeWriteChannel();
+        if (!worker->process->waitForFinished(endGraceMs)) {
             worker->process->kill();
             worker->process->waitForFinished();
-            delete worker->process;
         }
+        delete worker->process;
     }
+}
+
+void WorkerPool::submit(const WorkerJob& job)
+{
+    if (stopping)
+        return;
+    jobsById.insert(job.id, job);
+    queue.enqueue(job.id);
+    ++unfinished;
+    dispatchAll();
 }
 
 void WorkerPool::run(const QList<WorkerJob>& jobs)
 {
-    if (stopping)
-        return;
-    for (const WorkerJob& job : jobs) {
-        queue.enqueue(job);
-        jobsById.insert(job.id, job);
-    }
-    unfinished = jobs.size();
-    if (unfinished == 0)
-        return;
-    QEventLoop eventLoop;
-    loop = &eventLoop;
-    for (const auto& worker : workers) {
-        if (!queue.isEmpty())
-            startWorker(*worker);
-    }
-    if (unfinished > 0 && !stopping)
+    for (const WorkerJob& job : jobs)
+        submit(job);
+    if (unfinished > 0 && !stopping) {
+        QEventLoop eventLoop;
+        loop = &eventLoop;
+        connect(this, &WorkerPool::idle, &eventLoop, &QEventLoop::quit);
         eventLoop.exec();
-    loop = nullptr;
+        loop = nullptr;
+    }
+    endWorkers();
+}
+
+void WorkerPool::endWorkers()
+{
+    // Workers end once their input does.
     for (const auto& worker : workers) {
         if (worker->process) {
             worker->process->closeWriteChannel();
@@ -74,7 +87,6 @@ void WorkerPool::startWorker(Worker& worker)
     worker.process = process;
     worker.sent.clear();
     worker.timedOut = false;
-    worker.inputClosed = false;
     worker.pending.clear();
     worker.owned.clear();
     if (!worker.timer) {
@@ -87,7 +99,8 @@ void WorkerPool::startWorker(Worker& worker)
             }
         });
     }
-    // The worker's messages go straight to our standard error.
+    // Anything a worker writes on its own (a sanitizer's report) goes
+    // straight to our standard error.
     process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
     connect(process, &QProcess::readyReadStandardOutput, this, [this, &worker] { readOutput(worker); });
     connect(process, QOverload<int, QProcess::ExitStatus>::of(&QProcess::finished), this,
@@ -98,23 +111,32 @@ void WorkerPool::startWorker(Worker& worker)
     });
     process->start(program, arguments);
     worker.pid = process->processId();
-    dispatch(worker);
 }
 
-void WorkerPool::dispatch(Worker& worker)
+void WorkerPool::dispatchAll()
 {
-    if (!worker.process || worker.inputClosed)
+    if (stopping)
         return;
-    const bool wasIdle = worker.sent.isEmpty();
-    while (worker.sent.size() < jobsPerWorker && !queue.isEmpty()) {
-        const WorkerJob job = queue.dequeue();
-        worker.sent << job.id;
-        worker.process->write(WorkerProtocol::jobLine(job));
+    for (int maximum = 1; maximum <= jobsPerWorker && !queue.isEmpty(); ++maximum) {
+        for (const auto& worker : workers) {
+            if (queue.isEmpty())
+                break;
+            if (!worker->process)
+                startWorker(*worker);
+            // A worker that could not start has ended already.
+            if (worker->process)
+                send(*worker, maximum);
+        }
     }
-    if (queue.isEmpty()) {
-        // No more work: the worker ends once its input does.
-        worker.process->closeWriteChannel();
-        worker.inputClosed = true;
+}
+
+void WorkerPool::send(Worker& worker, int maximum)
+{
+    const bool wasIdle = worker.sent.isEmpty();
+    while (worker.sent.size() < maximum && !queue.isEmpty()) {
+        const int id = queue.dequeue();
+        worker.sent << id;
+        worker.process->write(WorkerProtocol::jobLine(jobsById.value(id)));
     }
     if (wasIdle)
         timeInFlight(worker);
@@ -138,21 +160,26 @@ void WorkerPool::readOutput(Worker& worker)
     for (int end = worker.pending.indexOf('\n'); end >= 0; end = worker.pending.indexOf('\n')) {
         const QByteArray line = worker.pending.left(end + 1);
         worker.pending.remove(0, end + 1);
-        QString owned;
+        QString text;
         WorkerResult result;
-        if (WorkerProtocol::parseOwned(line, &owned)) {
-            worker.owned << owned;
+        if (WorkerProtocol::parseMessage(line, &text)) {
+            emit message(text);
+        } else if (WorkerProtocol::parseOwned(line, &text)) {
+            worker.owned << text;
         } else if (WorkerProtocol::parseResult(line, &result) && !worker.sent.isEmpty()
                    && result.id == worker.sent.first()) {
             worker.sent.removeFirst();
+            jobsById.remove(result.id);
             timeInFlight(worker);
             failedStarts = 0;
             --unfinished;
-            emit jobDone(result);
-            dispatch(worker);
+            if (!stopping) {
+                emit jobDone(result);
+                dispatchAll();
+            }
         }
     }
-    finishIfDone();
+    checkIdle();
 }
 
 void WorkerPool::workerEnded(Worker& worker)
@@ -164,23 +191,23 @@ void WorkerPool::workerEnded(Worker& worker)
     worker.timer->stop();
     worker.process = nullptr;
     process->deleteLater();
-    // Jobs sent but not begun wait for the next worker, in their order; so
-    // does the one in flight when the worker never started.
-    const bool neverStarted = process->error() == QProcess::FailedToStart;
     if (stopping) {
         removeOwnedFiles(worker, worker.sent.isEmpty() ? -1 : worker.sent.first());
         worker.sent.clear();
-        finishIfDone();
+        checkIdle();
         return;
     }
+    // Jobs sent but not begun wait for the next worker, in their order; so
+    // does the one in flight when the worker never started.
+    const bool neverStarted = process->error() == QProcess::FailedToStart;
     int inFlight = -1;
     if (!worker.sent.isEmpty() && !neverStarted)
         inFlight = worker.sent.takeFirst();
     while (!worker.sent.isEmpty())
-        queue.prepend(jobsById.value(worker.sent.takeLast()));
+        queue.prepend(worker.sent.takeLast());
     if (inFlight >= 0) {
         const QString source = shownFileName(jobsById.value(inFlight).sourcePath);
-        const QString message =
+        const QString text =
             worker.timedOut
                 ? QStringLiteral("Ошибка! Формирование документа по файлу %1 прервано: превышено ограничение "
                                  "времени (%2 с)")
@@ -190,20 +217,25 @@ void WorkerPool::workerEnded(Worker& worker)
                                  "запросов")
                       .arg(source);
         removeOwnedFiles(worker, inFlight);
+        jobsById.remove(inFlight);
         --unfinished;
-        emit jobFailed(inFlight, message);
+        emit jobFailed(inFlight, text);
     } else if (!queue.isEmpty() && ++failedStarts >= maxFailedStarts) {
-        // Workers die before doing anything: the remaining jobs cannot run.
-        while (!queue.isEmpty()) {
-            const WorkerJob job = queue.dequeue();
-            --unfinished;
-            emit jobFailed(job.id, QStringLiteral("Ошибка! Не удалось запустить процесс обработки для файла %1")
-                                       .arg(shownFileName(job.sourcePath)));
-        }
+        failUnstartable();
     }
-    if (!queue.isEmpty())
-        startWorker(worker);
-    finishIfDone();
+    dispatchAll();
+    checkIdle();
+}
+
+void WorkerPool::failUnstartable()
+{
+    // Workers die before doing anything: the remaining jobs cannot run.
+    while (!queue.isEmpty()) {
+        const WorkerJob job = jobsById.take(queue.dequeue());
+        --unfinished;
+        emit jobFailed(job.id, QStringLiteral("Ошибка! Не удалось запустить процесс обработки для файла %1")
+                                   .arg(shownFileName(job.sourcePath)));
+    }
 }
 
 void WorkerPool::removeOwnedFiles(Worker& worker, int job)
@@ -231,15 +263,17 @@ void WorkerPool::stop()
         if (worker->process)
             worker->process->kill();
     }
-    finishIfDone();
+    checkIdle();
 }
 
-void WorkerPool::finishIfDone()
+bool WorkerPool::anyRunning() const
 {
-    if (!loop)
-        return;
-    const bool anyRunning = std::any_of(workers.begin(), workers.end(),
-                                        [](const std::unique_ptr<Worker>& worker) { return worker->process; });
-    if (unfinished <= 0 || (stopping && !anyRunning))
-        loop->quit();
+    return std::any_of(workers.begin(), workers.end(),
+                       [](const std::unique_ptr<Worker>& worker) { return worker->process != nullptr; });
+}
+
+void WorkerPool::checkIdle()
+{
+    if ((!stopping && unfinished <= 0) || (stopping && !anyRunning()))
+        emit idle();
 }

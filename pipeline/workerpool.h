@@ -15,11 +15,12 @@ class QEventLoop;
 class QProcess;
 class QTimer;
 
-// Runs jobs in worker processes of the batch command (BatchWorker), one job
-// per process at a time, and supervises them: a worker that crashes or
-// exceeds the time limit costs only the job it had in flight, which is
-// reported as failed; the files it owned are removed and a new worker takes
-// the remaining jobs.
+// Runs jobs in worker processes (WorkerServer), one job per process at a
+// time, and supervises them: a worker that crashes or exceeds the time
+// limit costs only the job it had in flight, which is reported as failed;
+// the files it owned are removed and a new worker takes the remaining jobs.
+// The processes start with the first job and serve until the pool goes.
+// Lives in one thread (the main one); its signals come from there.
 class WorkerPool : public QObject
 {
     Q_OBJECT
@@ -27,21 +28,30 @@ public:
     // `program` and `arguments` start one worker process.
     WorkerPool(const QString& program, const QStringList& arguments, int processCount, int timeLimitSeconds,
                QObject* parent = nullptr);
+    // Lets idle workers end, and ends busy ones.
     ~WorkerPool() override;
 
+    // Queues a job; jobDone or jobFailed follows, unless the pool is stopped first.
+    void submit(const WorkerJob& job);
     // Runs every job in a local event loop and returns when all are done,
     // or when stop() was called and the workers have ended.
     void run(const QList<WorkerJob>& jobs);
-    // Hands out no more jobs and ends the workers at once; a job in flight
-    // is neither done nor failed, and the temporary files of its worker are
-    // removed.
+    // Hands out no more jobs and ends the workers at once; the jobs queued
+    // or in flight are neither done nor failed, and the temporary files of
+    // the workers are removed.
     void stop();
     bool isStopped() const { return stopping; }
+    // Jobs submitted and not yet done or failed.
+    int unfinishedCount() const { return unfinished; }
 
 signals:
     void jobDone(const WorkerResult& result);
     // The job produced no result; `message` says why.
     void jobFailed(int id, const QString& message);
+    // A line of the message log from a worker, time stamp included.
+    void message(const QString& line);
+    // No job is left, or the pool was stopped and its workers have ended.
+    void idle();
 
 private:
     struct Worker
@@ -53,29 +63,34 @@ private:
         // worker never idles for a round trip between two files.
         QList<int> sent;
         bool timedOut = false;
-        // Its standard input is closed: it takes no more jobs.
-        bool inputClosed = false;
         QByteArray pending;
         QStringList owned;
         qint64 pid = 0;
     };
 
     void startWorker(Worker& worker);
-    void dispatch(Worker& worker);
+    // Gives queued jobs to the workers, idle ones first, starting workers
+    // that are not running.
+    void dispatchAll();
+    void send(Worker& worker, int maximum);
     // Starts the time limit of the job now in flight, if any.
     void timeInFlight(Worker& worker);
     void readOutput(Worker& worker);
     void workerEnded(Worker& worker);
     // After the worker ended with `job` in flight (-1 for none).
     void removeOwnedFiles(Worker& worker, int job);
-    void finishIfDone();
+    void failUnstartable();
+    bool anyRunning() const;
+    void checkIdle();
+    void endWorkers();
 
     QString program;
     QStringList arguments;
     int timeLimitSeconds;
     // Stable addresses: the processes' signal handlers hold a Worker by reference.
     std::vector<std::unique_ptr<Worker>> workers;
-    QQueue<WorkerJob> queue;
+    QQueue<int> queue;
+    // Every job not yet done or failed, by id.
     QHash<int, WorkerJob> jobsById;
     int unfinished = 0;
     // Workers that died before taking any job: a worker that cannot start

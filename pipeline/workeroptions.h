@@ -1,0 +1,34 @@
+#pragma once
+
+#include "generationlimits.h"
+
+#include <QString>
+#include <QStringList>
+
+// What a worker process is told when it starts: the settings of the run that
+// decide what each of its jobs does. The batch command and the main window
+// start their workers with the same options.
+struct WorkerOptions
+{
+    // Searched before the standard resource folders, in order.
+    QStringList resourceFolders;
+    // The catalogue to detect with; empty for the one in the resource folders.
+    QString catalogueFile;
+    QString format = QStringLiteral("docx");
+    // A catalogue entry given to every file instead of detection; empty for none.
+    QString templateName;
+    bool rename = false;
+    bool overwrite = false;
+    GenerationLimits limits;
+    // File names in messages with their folders; the program's default when unset.
+    enum class ShowPath { Default, Yes, No } showPath = ShowPath::Default;
+
+    // The arguments that make a program a worker with these options.
+    QStringList arguments() const;
+    // Whether a program's arguments (its name first) ask it to be a worker.
+    static bool isWorkerCall(const QStringList& arguments);
+    // Reads arguments made by arguments(); false on anything else.
+    bool parse(const QStringList& arguments);
+
+    static const QString workerOption;
+};
