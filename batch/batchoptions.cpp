@@ -61,10 +61,12 @@ bool BatchOptions::parse(const QStringList& arguments, QString* error)
     const QCommandLineOption sequentialOption(QStringLiteral("sequential"));
     const QCommandLineOption recursiveOption(QStringLiteral("unzip-recursive"));
     const QCommandLineOption picturesOption(QStringLiteral("allow-outside-pictures"));
+    const QCommandLineOption pdfOption(QStringLiteral("pdf"));
+    const QCommandLineOption pdfOnlyOption(QStringLiteral("pdf-only"));
     const QCommandLineOption helpOption(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     parser.addOptions({resourcesOption, formatOption, templateOption, reportOption, includeOption, excludeOption,
                        timeLimitOption, maxRepeatOption, renameOption, overwriteOption, sequentialOption,
-                       recursiveOption, picturesOption, helpOption});
+                       recursiveOption, picturesOption, pdfOption, pdfOnlyOption, helpOption});
     if (!parser.parse(arguments)) {
         *error = usageError(parser);
         return false;
@@ -87,6 +89,10 @@ bool BatchOptions::parse(const QStringList& arguments, QString* error)
     sequential = parser.isSet(sequentialOption);
     unzipRecursive = parser.isSet(recursiveOption);
     picturesOutsideSource = parser.isSet(picturesOption);
+    if (parser.isSet(pdfOnlyOption))
+        pdf = PdfOutput::Only;
+    else if (parser.isSet(pdfOption))
+        pdf = PdfOutput::Beside;
     files = parser.positionalArguments();
     if (parser.isSet(timeLimitOption)
         && !readCount(parser.value(timeLimitOption), QStringLiteral("--time-limit"), 0, &timeLimit, error))
@@ -119,6 +125,8 @@ WorkerOptions BatchOptions::workerOptions() const
     worker.overwrite = overwrite;
     worker.limits.maxRepeat = maxRepeat;
     worker.limits.picturesOutsideSource = picturesOutsideSource;
+    worker.pdf = pdf;
+    worker.pdfTimeLimit = timeLimit;
     return worker;
 }
 
@@ -129,7 +137,8 @@ QString BatchOptions::usage()
         "  plinthworks-batch [--resources DIR]... [--format docx|odt|rtf] [--template NAME]\n"
         "                    [--rename] [--overwrite] [--sequential] [--report FILE|-]\n"
         "                    [--include-mask RE] [--exclude-mask RE] [--unzip-recursive]\n"
-        "                    [--time-limit SECONDS] [--max-repeat N] [--allow-outside-pictures] FILE...\n"
+        "                    [--time-limit SECONDS] [--max-repeat N] [--allow-outside-pictures]\n"
+        "                    [--pdf | --pdf-only] FILE...\n"
         "\n"
         "Формирует документы по XML-файлам и ZIP-архивам с ними, как главное окно Плинтворкса,\n"
         "без графического интерфейса. Документы записываются рядом с добавленными файлами.\n"
@@ -153,14 +162,19 @@ QString BatchOptions::usage()
         "  --exclude-mask RE  маска исключения (пустая — никаких) / exclude mask (empty: none)\n"
         "  --unzip-recursive  распаковывать вложенные архивы / unpack archives inside archives\n"
         "  --time-limit S     прервать формирование документа, идущее дольше S секунд\n"
-        "                     (по умолчанию 300, 0 — без ограничения)\n"
-        "                     stop a document that takes longer than S seconds (default 300, 0: none)\n"
+        "                     (по умолчанию 300, 0 — без ограничения); столько же на преобразование в PDF\n"
+        "                     stop a document that takes longer than S seconds (default 300, 0: none);\n"
+        "                     as long again for its conversion to PDF\n"
         "  --max-repeat N     наибольшее число повторений блока итераций (по умолчанию 100000)\n"
         "                     most repetitions of one repeated block (default 100000)\n"
         "  --allow-outside-pictures\n"
         "                     вставлять рисунки и из папок вне папки исходного XML-файла\n"
         "                     (по умолчанию такие рисунки не вставляются)\n"
         "                     insert pictures from outside the source file's folder too (default: refused)\n"
+        "  --pdf              сохранять рядом с каждым документом его PDF с тем же именем (нужен LibreOffice)\n"
+        "                     also save a PDF of each document beside it, of the same name (needs LibreOffice)\n"
+        "  --pdf-only         сохранять только PDF, без самого документа\n"
+        "                     save the PDF only, without the document itself\n"
         "  --help             эта справка / this help\n"
         "\n"
         "Ход работы и сообщения выводятся в стандартный поток ошибок.\n"
@@ -168,7 +182,8 @@ QString BatchOptions::usage()
         "Документы формируются в отдельных процессах: сбой одного документа не прерывает остальные.\n"
         "Documents are made in worker processes: a crash of one document does not stop the others.\n"
         "Код завершения / exit status: 0 все документы сформированы без ошибок / all documents made;\n"
-        "1 есть ошибки или файлы без шаблона / some file failed or found no template; 2 неверный вызов / bad usage;\n"
+        "1 есть ошибки или файлы без шаблона (и PDF, который не удалось сделать) / some file failed, found no template\n"
+        "or got no PDF; 2 неверный вызов или нет LibreOffice для --pdf / bad usage, or no LibreOffice for --pdf;\n"
         "130, 143, 129 прервано сигналом SIGINT (Ctrl+C), SIGTERM, SIGHUP / interrupted by that signal.\n"
         "Прерванная обработка не оставляет неполных документов; второй Ctrl+C завершает сразу.\n"
         "An interrupted run leaves no partial document; a second Ctrl+C ends it at once.\n");

@@ -17,6 +17,8 @@
 #include <cerrno>
 #include <cstdio>
 
+#include <csignal>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -66,6 +68,8 @@ QString instancePipeName(const QString& profileUrl)
     return name;
 }
 
+const QLatin1String pipePrefix("plinthworks_");
+
 void removeSocket(const QString& path)
 {
     struct stat status;
@@ -73,18 +77,6 @@ void removeSocket(const QString& path)
         QFile::remove(path);
 }
 
-// The folders of converters whose process ended.
-void removeStaleFolders()
-{
-    static QMutex mutex;
-    QMutexLocker lock(&mutex);
-    const QDir temp(QDir::tempPath());
-    for (const QString& name : temp.entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot)) {
-        const QString path = temp.filePath(name);
-        if (StagingName::isStagingName(name) && !QFileInfo(path).isSymLink() && StagingName::isStale(path))
-            QDir(path).removeRecursively();
-    }
-}
 
 bool movePdf(const QString& from, const QString& to, QString* error)
 {
@@ -113,6 +105,27 @@ bool movePdf(const QString& from, const QString& to, QString* error)
 
 } // namespace
 
+void PdfConverter::removeLeftovers()
+{
+    static QMutex mutex;
+    QMutexLocker lock(&mutex);
+    const QDir temp(QDir::tempPath());
+    for (const QString& name : temp.entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot)) {
+        const QString path = temp.filePath(name);
+        if (StagingName::isStagingName(name) && !QFileInfo(path).isSymLink() && StagingName::isStale(path)) {
+            removeSocket(pipeSocketPath(instancePipeName(fileUrl(path + QStringLiteral("/profile")))));
+            QDir(path).removeRecursively();
+        }
+    }
+    // The listening pipes, named after the process whose converter made them.
+    const QString socketPrefix = QStringLiteral("OSL_PIPE_%1_").arg(::getuid()) + pipePrefix;
+    for (const QString& name : QDir(QStringLiteral("/tmp")).entryList({socketPrefix + QLatin1Char('*')}, QDir::System)) {
+        const qint64 pid = name.mid(socketPrefix.size()).section(QLatin1Char('_'), 0, 0).toLongLong();
+        if (pid > 0 && ::kill(pid_t(pid), 0) != 0 && errno == ESRCH)
+            removeSocket(QStringLiteral("/tmp/") + name);
+    }
+}
+
 PdfConverter::PdfConverter(const LibreOfficeInstallation& office) : office(office)
 {
     initConverterResources();
@@ -140,7 +153,7 @@ qint64 PdfConverter::officeProcessId() const
 bool PdfConverter::prepareFolder(QString* error)
 {
     if (folder.isEmpty()) {
-        removeStaleFolders();
+        removeLeftovers();
         // Named like a staging file, so that the folder says whose it is.
         const QString candidate =
             QDir::tempPath() + QLatin1Char('/') + StagingName::make(QRandomGenerator::global()->generate64());
@@ -179,7 +192,7 @@ void PdfConverter::start()
     }
     ready = false;
     clientOutput.clear();
-    pipeName = QStringLiteral("plinthworks_%1_%2")
+    pipeName = pipePrefix + QStringLiteral("%1_%2")
                    .arg(QCoreApplication::applicationPid())
                    .arg(QRandomGenerator::global()->generate64(), 0, 36);
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();

@@ -49,6 +49,11 @@ public:
     // How often an office was started.
     int officeStarts() const { return starts; }
 
+    // Removes what converters of processes that ended left behind: their
+    // folders and their offices' pipes. A supervisor calls it when a worker
+    // was killed; every new converter does it too.
+    static void removeLeftovers();
+
     // Longest wait for a starting office.
     static constexpr int startLimitSeconds = 120;
 
