@@ -8,6 +8,7 @@
 #include "messagesenderobject.h"
 #include "runprogressindicator.h"
 #include "settingscatalogue.h"
+#include "settingsdialog.h"
 #include "settingsgroup.h"
 #include "simpletablelistmodel.h"
 #include "status.h"
@@ -303,7 +304,8 @@ void MainWindow::createToolBars()
     settingsToolBar->setObjectName(QStringLiteral("settingsToolBar"));
     const QList<QPair<QString, QString>> boxes{{stRunAutoDetect, QStringLiteral("Автоподбор шаблона")},
                                                {stRunRenameDest, QStringLiteral("Переименовывать формируемые")},
-                                               {stRunOpenDocument, QStringLiteral("Открывать документы")}};
+                                               {stRunOpenDocument, QStringLiteral("Открывать документы")},
+                                               {stRunSavePdf, QStringLiteral("Также сохранять в PDF")}};
     runSettingsKeys.clear();
     for (const auto& box : boxes) {
         auto* check = new QCheckBox(box.second, settingsToolBar);
@@ -311,6 +313,7 @@ void MainWindow::createToolBars()
         settingsToolBar->addWidget(check);
         runSettingsKeys << box.first;
     }
+    SettingsDialog::offerPdf(settingsToolBar->findChild<QCheckBox*>(stRunSavePdf + QStringLiteral("Box")));
     gst.group(sgRunSettings).writeToWidget(settingsToolBar, runSettingsKeys);
     for (QCheckBox* check : settingsToolBar->findChildren<QCheckBox*>())
         connect(check, &QCheckBox::toggled, this, &MainWindow::updateSettings);
