@@ -7,11 +7,13 @@
 #include <QCryptographicHash>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QMutex>
 #include <QProcessEnvironment>
 #include <QRandomGenerator>
+#include <QStandardPaths>
 #include <QUrl>
 
 #include <cerrno>
@@ -78,6 +80,25 @@ void removeSocket(const QString& path)
 }
 
 
+// The profile new offices start from, empty when there is no cache folder.
+QString seedFolder()
+{
+    const QString cache = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+    return cache.isEmpty() ? QString() : cache + QStringLiteral("/office-profile");
+}
+
+bool copyTree(const QString& from, const QString& to)
+{
+    QDirIterator it(from, QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString file = it.next();
+        const QString target = to + file.mid(from.size());
+        if (it.fileInfo().isSymLink() || !QDir().mkpath(QFileInfo(target).absolutePath()) || !QFile::copy(file, target))
+            return false;
+    }
+    return true;
+}
+
 bool movePdf(const QString& from, const QString& to, QString* error)
 {
     if (std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0)
@@ -140,6 +161,9 @@ PdfConverter::~PdfConverter()
     }
     if (officeProcess && officeProcess->state() != QProcess::NotRunning)
         officeProcess->waitForFinished(orderlyEndMs);
+    if (officeProcess && officeProcess->state() == QProcess::NotRunning
+        && officeProcess->exitStatus() == QProcess::NormalExit && officeProcess->exitCode() == 0)
+        keepAsSeed();
     kill();
     if (!folder.isEmpty())
         QDir(folder).removeRecursively();
@@ -166,7 +190,11 @@ bool PdfConverter::prepareFolder(QString* error)
     }
     // A fresh profile for every start: one left by a killed office may be
     // damaged.
-    QDir(folder + QStringLiteral("/profile")).removeRecursively();
+    const QString profile = folder + QStringLiteral("/profile");
+    QDir(profile).removeRecursively();
+    const QString seed = seedFolder();
+    if (seeded && !seed.isEmpty() && QFileInfo(seed).isDir() && !copyTree(seed, profile))
+        QDir(profile).removeRecursively();
     QFile script(QStringLiteral(":/pdf/unoclient.py"));
     QFile copy(folder + QStringLiteral("/unoclient.py"));
     const bool written = QDir().mkpath(folder + QStringLiteral("/work")) && QDir().mkpath(folder + QStringLiteral("/tmp"))
@@ -282,8 +310,22 @@ bool PdfConverter::waitUntilReady(QString* error)
     return true;
 }
 
+void PdfConverter::keepAsSeed() const
+{
+    const QString seed = seedFolder();
+    if (seed.isEmpty() || QFileInfo::exists(seed))
+        return;
+    // Copied aside and renamed, so that an office never starts from half a seed.
+    const QString copy = seed + QStringLiteral(".%1.tmp").arg(QCoreApplication::applicationPid());
+    QDir(copy).removeRecursively();
+    if (!copyTree(folder + QStringLiteral("/profile"), copy)
+        || std::rename(QFile::encodeName(copy).constData(), QFile::encodeName(seed).constData()) != 0)
+        QDir(copy).removeRecursively();
+}
+
 void PdfConverter::startFailed(const QString& reason)
 {
+    seeded = false;
     kill();
     if (++failedStarts >= 2)
         givenUp = reason;

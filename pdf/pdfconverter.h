@@ -17,7 +17,9 @@ class OfficeProcess;
 // The office runs with a user profile of its own in a temporary folder,
 // removed at the end (and, should the process be killed, by the next
 // converter started on this machine), so converters never share a profile
-// and the user's own LibreOffice settings stay untouched. It dies with the
+// and the user's own LibreOffice settings stay untouched. A new profile
+// starts as a copy of one that an office set up before (kept in the user's
+// cache folder), which saves the office most of a second at each start. It dies with the
 // thread that started it; it works only in the folder of its converter,
 // so it leaves nothing beside the documents. A conversion that takes longer
 // than its limit, or an office that crashes, costs that document only: the
@@ -69,6 +71,8 @@ private:
     // given up for the converter's life.
     void startFailed(const QString& reason);
     void removeOfficePipes();
+    // Keeps the profile of an office that ended in order as the seed of later ones.
+    void keepAsSeed() const;
 
     LibreOfficeInstallation office;
     QString folder;
@@ -79,5 +83,7 @@ private:
     bool ready = false;
     int starts = 0;
     int failedStarts = 0;
+    // A start after a failure makes its profile from nothing.
+    bool seeded = true;
     QString givenUp;
 };
