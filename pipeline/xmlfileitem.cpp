@@ -379,8 +379,16 @@ bool XmlFileItem::publishOutputs(StagedFile& staged, const QString& stem, const 
         return true;
     // The PDF takes the document's number, or the next free one when that
     // was taken meanwhile by someone who claims names otherwise.
-    if (publishFile(pdfStaged, stem, QStringLiteral("pdf"), variant, overwrite, &name) < 0)
-        return pdf.output == PdfOutput::Beside;
+    if (publishFile(pdfStaged, stem, QStringLiteral("pdf"), variant, overwrite, &name) < 0) {
+        // A PDF that cannot take a name leaves the document, as a failed
+        // conversion does.
+        if (pdf.output == PdfOutput::Beside)
+            return true;
+        variant = publishFile(staged, stem, format, firstVariant, overwrite, &name);
+        if (variant >= 0)
+            setDestFileName(name);
+        return variant >= 0;
+    }
     setPdfFileName(name);
     if (pdf.output == PdfOutput::Only)
         setDestFileName(name);
