@@ -1,5 +1,6 @@
 // plinthworks-batch: the processing pipeline without widgets, for scripts,
 // servers and batch farms.
+#include "batchcheck.h"
 #include "batchoptions.h"
 #include "batchrunner.h"
 #include "globals.h"
@@ -36,5 +37,7 @@ int main(int argc, char* argv[])
     ZipUtil::initDefaults();
     initGlobalResourcePaths();
     prependGlobalResourcePaths(options.resourceFolders);
+    if (options.check)
+        return BatchCheck(options).run();
     return BatchRunner(options).run();
 }

@@ -63,10 +63,13 @@ bool BatchOptions::parse(const QStringList& arguments, QString* error)
     const QCommandLineOption picturesOption(QStringLiteral("allow-outside-pictures"));
     const QCommandLineOption pdfOption(QStringLiteral("pdf"));
     const QCommandLineOption pdfOnlyOption(QStringLiteral("pdf-only"));
+    const QCommandLineOption checkOption(QStringLiteral("check"));
+    const QCommandLineOption sampleOption(QStringLiteral("sample"), QString(), QStringLiteral("FILE"));
     const QCommandLineOption helpOption(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     parser.addOptions({resourcesOption, formatOption, templateOption, reportOption, includeOption, excludeOption,
                        timeLimitOption, maxRepeatOption, renameOption, overwriteOption, sequentialOption,
-                       recursiveOption, picturesOption, pdfOption, pdfOnlyOption, helpOption});
+                       recursiveOption, picturesOption, pdfOption, pdfOnlyOption, checkOption, sampleOption,
+                       helpOption});
     if (!parser.parse(arguments)) {
         *error = usageError(parser);
         return false;
@@ -76,9 +79,13 @@ bool BatchOptions::parse(const QStringList& arguments, QString* error)
         return true;
 
     resourceFolders = parser.values(resourcesOption);
-    if (parser.isSet(formatOption))
+    formatGiven = parser.isSet(formatOption);
+    if (formatGiven)
         format = parser.value(formatOption).toLower();
     templateName = parser.value(templateOption);
+    check = parser.isSet(checkOption);
+    checkTemplates = parser.values(templateOption);
+    sampleFile = parser.value(sampleOption);
     reportFile = parser.value(reportOption);
     if (parser.isSet(includeOption))
         includeMask = parser.value(includeOption);
@@ -108,8 +115,44 @@ bool BatchOptions::parse(const QStringList& arguments, QString* error)
     if (!checkMask(includeMask, QStringLiteral("--include-mask"), error)
         || !checkMask(excludeMask, QStringLiteral("--exclude-mask"), error))
         return false;
+    if (check)
+        return checkUsage(parser, error);
+    if (parser.isSet(sampleOption)) {
+        *error = QStringLiteral("Параметр --sample используется только с --check");
+        return false;
+    }
+    if (checkTemplates.size() > 1) {
+        *error = QStringLiteral("Параметр --template можно повторять только с --check");
+        return false;
+    }
     if (files.isEmpty()) {
         *error = QStringLiteral("Не указано ни одного файла");
+        return false;
+    }
+    return true;
+}
+
+bool BatchOptions::checkUsage(const QCommandLineParser& parser, QString* error) const
+{
+    // A check makes no document: options about documents and files have
+    // nothing to act on.
+    for (const QString& name : {QStringLiteral("rename"), QStringLiteral("overwrite"), QStringLiteral("sequential"),
+                                QStringLiteral("include-mask"), QStringLiteral("exclude-mask"),
+                                QStringLiteral("unzip-recursive"), QStringLiteral("time-limit"), QStringLiteral("pdf"),
+                                QStringLiteral("pdf-only")}) {
+        if (parser.isSet(name)) {
+            *error = QStringLiteral("Параметр --%1 не используется с --check").arg(name);
+            return false;
+        }
+    }
+    if (!files.isEmpty()) {
+        *error = QStringLiteral("С --check файлы не указываются (лишнее: %1); файл для пробного прогона задаёт "
+                                "--sample")
+                     .arg(files.first());
+        return false;
+    }
+    if (parser.isSet(QStringLiteral("sample")) && sampleFile.isEmpty()) {
+        *error = QStringLiteral("Параметру --sample нужно значение");
         return false;
     }
     return true;
@@ -139,6 +182,8 @@ QString BatchOptions::usage()
         "                    [--include-mask RE] [--exclude-mask RE] [--unzip-recursive]\n"
         "                    [--time-limit SECONDS] [--max-repeat N] [--allow-outside-pictures]\n"
         "                    [--pdf | --pdf-only] FILE...\n"
+        "  plinthworks-batch --check [--resources DIR]... [--template NAME]... [--format docx|odt|rtf]\n"
+        "                    [--sample FILE.xml] [--report FILE|-] [--max-repeat N] [--allow-outside-pictures]\n"
         "\n"
         "Формирует документы по XML-файлам и ZIP-архивам с ними, как главное окно Плинтворкса,\n"
         "без графического интерфейса. Документы записываются рядом с добавленными файлами.\n"
@@ -152,11 +197,15 @@ QString BatchOptions::usage()
         "                     output format: docx (default), odt or rtf\n"
         "  --template NAME    не подбирать шаблон, а назначить всем XML-файлам шаблон NAME\n"
         "                     skip detection and use catalogue entry NAME for every XML file\n"
+        "                     с --check: проверить только шаблон NAME (можно повторять)\n"
+        "                     with --check: check only template NAME (may repeat)\n"
         "  --rename           имя документа по запросу имени шаблона / name documents by the name query\n"
         "  --overwrite        перезаписывать существующие документы / overwrite existing documents\n"
         "  --sequential       обрабатывать файлы по одному / one file at a time (default: parallel)\n"
-        "  --report FILE|-    записать отчёт по списку обработки в FILE или в стандартный вывод\n"
-        "                     write the processing-list report to FILE or to standard output\n"
+        "  --report FILE|-    записать отчёт по списку обработки в FILE или в стандартный вывод;\n"
+        "                     с --check — замечания строками через табуляцию\n"
+        "                     write the processing-list report to FILE or to standard output;\n"
+        "                     with --check the findings as tab-separated lines\n"
         "  --include-mask RE  маска включения файлов архива (пустая — все)\n"
         "                     include mask for archive members (empty: all)\n"
         "  --exclude-mask RE  маска исключения (пустая — никаких) / exclude mask (empty: none)\n"
@@ -175,6 +224,12 @@ QString BatchOptions::usage()
         "                     also save a PDF of each document beside it, of the same name (needs LibreOffice)\n"
         "  --pdf-only         сохранять только PDF, без самого документа\n"
         "                     save the PDF only, without the document itself\n"
+        "  --check            проверить список шаблонов и шаблоны, не формируя документов и не\n"
+        "                     записывая файлов: каждая команда с её местом, ошибки и предупреждения\n"
+        "                     check the catalogue and its templates without making documents or\n"
+        "                     writing files: every command with its place, errors and warnings\n"
+        "  --sample FILE.xml  с --check: выполнить запросы на FILE.xml и показать, что получит документ\n"
+        "                     with --check: run the queries on FILE.xml and show what the document gets\n"
         "  --help             эта справка / this help\n"
         "\n"
         "Ход работы и сообщения выводятся в стандартный поток ошибок.\n"
@@ -186,5 +241,6 @@ QString BatchOptions::usage()
         "or got no PDF; 2 неверный вызов или нет LibreOffice для --pdf / bad usage, or no LibreOffice for --pdf;\n"
         "130, 143, 129 прервано сигналом SIGINT (Ctrl+C), SIGTERM, SIGHUP / interrupted by that signal.\n"
         "Прерванная обработка не оставляет неполных документов; второй Ctrl+C завершает сразу.\n"
-        "An interrupted run leaves no partial document; a second Ctrl+C ends it at once.\n");
+        "An interrupted run leaves no partial document; a second Ctrl+C ends it at once.\n"
+        "С --check / with --check: 0 ошибок нет / no errors; 1 есть ошибки / errors found; 2 неверный вызов / bad usage.\n");
 }

@@ -5,12 +5,21 @@
 #include <QString>
 #include <QStringList>
 
+class QCommandLineParser;
+
 // The command line of the headless batch command.
 struct BatchOptions
 {
     QStringList resourceFolders;
     QString format = QStringLiteral("docx");
+    // Whether --format was given (a check looks at every format otherwise).
+    bool formatGiven = false;
     QString templateName;
+    // Check the catalogue and its templates instead of making documents:
+    // the templates named (all when none), and with a sample file a dry run.
+    bool check = false;
+    QStringList checkTemplates;
+    QString sampleFile;
     bool rename = false;
     bool overwrite = false;
     bool sequential = false;
@@ -35,4 +44,7 @@ struct BatchOptions
     static QString usage();
     // What a worker process doing this command's work is told.
     WorkerOptions workerOptions() const;
+
+private:
+    bool checkUsage(const QCommandLineParser& parser, QString* error) const;
 };

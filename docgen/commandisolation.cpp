@@ -9,6 +9,11 @@
 
 CommandIsolation::ParagraphPieces::~ParagraphPieces() = default;
 
+QString CommandIsolation::ParagraphPieces::interruption(int, int) const
+{
+    return QString();
+}
+
 namespace {
 
 // The node after `node` in document order, staying inside the subtree of `root`.
@@ -30,7 +35,8 @@ int pieceAt(const QVector<int>& starts, int pos)
 
 } // namespace
 
-int CommandIsolation::isolate(const QDomNode& root, const DomNames& names, ParagraphPieces& pieces)
+int CommandIsolation::isolate(const QDomNode& root, const DomNames& names, ParagraphPieces& pieces,
+                              const Observer& observer)
 {
     int count = 0;
     // A paragraph is rewritten before the walk enters it, so paragraphs
@@ -40,12 +46,13 @@ int CommandIsolation::isolate(const QDomNode& root, const DomNames& names, Parag
             continue;
         const QString name = node.nodeName();
         if (name == names.paragraph || (!names.heading.isEmpty() && name == names.heading))
-            count += isolateIn(node.toElement(), pieces);
+            count += isolateIn(node.toElement(), pieces, observer);
     }
     return count;
 }
 
-int CommandIsolation::isolateIn(const QDomElement& paragraph, ParagraphPieces& pieces)
+int CommandIsolation::isolateIn(const QDomElement& paragraph, ParagraphPieces& pieces,
+                                const Observer& observer)
 {
     QVector<int> starts;
     const QString text = pieces.read(paragraph, starts);
@@ -58,6 +65,14 @@ int CommandIsolation::isolateIn(const QDomElement& paragraph, ParagraphPieces& p
     while (it.hasNext()) {
         const QRegularExpressionMatch match = it.next();
         blocks.append({match.capturedStart(), match.capturedEnd()});
+    }
+    if (observer) {
+        ParagraphBlocks seen{paragraph, text, blocks, {}};
+        for (const auto& block : qAsConst(blocks)) {
+            seen.interruptions << pieces.interruption(pieceAt(starts, block.first),
+                                                      pieceAt(starts, block.second - 1));
+        }
+        observer(seen);
     }
     // From the last block to the first: cutting a piece keeps its beginning
     // in the original node, so the positions of earlier blocks stay valid.

@@ -2,8 +2,12 @@
 
 #include <QDomDocument>
 #include <QDomElement>
+#include <QPair>
 #include <QString>
+#include <QStringList>
 #include <QVector>
+
+#include <functional>
 
 struct DomNames;
 
@@ -34,13 +38,34 @@ public:
         // and ends `end` characters into piece `last`, one node of its own.
         // Called for the blocks of a paragraph from the last to the first.
         virtual void isolate(int first, int last, int start, int end, const QString& block) = 0;
+        // What stands between pieces `first` and `last` (the pieces of one
+        // block) that is no text of the paragraph, such as a field or a
+        // comment, which the block's isolation drops; empty when nothing.
+        virtual QString interruption(int first, int last) const;
     };
+
+    // What a paragraph whose text may hold a command looked like before it
+    // was rewritten, for a check of the template that has to see the
+    // commands exactly as the walk will.
+    struct ParagraphBlocks
+    {
+        QDomElement paragraph;
+        // The paragraph's own text as the format reads it.
+        QString text;
+        // Start and end of each command block in `text`.
+        QVector<QPair<int, int>> blocks;
+        // For each block, what inside it is no text (see interruption()).
+        QStringList interruptions;
+    };
+    using Observer = std::function<void(const ParagraphBlocks&)>;
 
     // Rewrites every paragraph below `root` (nested ones included, as they
     // stand after their outer paragraph was rewritten); returns the number
-    // of command blocks found.
-    static int isolate(const QDomNode& root, const DomNames& names, ParagraphPieces& pieces);
+    // of command blocks found. `observer`, when given, sees each paragraph
+    // that may hold a command before it is rewritten.
+    static int isolate(const QDomNode& root, const DomNames& names, ParagraphPieces& pieces,
+                       const Observer& observer = {});
 
 private:
-    static int isolateIn(const QDomElement& paragraph, ParagraphPieces& pieces);
+    static int isolateIn(const QDomElement& paragraph, ParagraphPieces& pieces, const Observer& observer);
 };

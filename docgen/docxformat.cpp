@@ -127,9 +127,9 @@ public:
         return isHeaderFooterEntry(entryName) || isNotesEntry(entryName);
     }
 
-    int isolateCommands(const QDomDocument& part) const override
+    int isolateCommands(const QDomDocument& part, const CommandIsolation::Observer& observer) const override
     {
-        return CommandIsolation::isolate(part, names(), *createDocxRunPieces());
+        return CommandIsolation::isolate(part, names(), *createDocxRunPieces(), observer);
     }
 
     void readPartFacts(DomTemplatePart& part, const QString& packagePath, const QStringList& entryNames,

@@ -1,8 +1,10 @@
 #include "docxrunpieces.h"
 
 #include "docxxml.h"
+#include "domutil.h"
 
 #include <QDomDocument>
+#include <QHash>
 
 using namespace DocxXml;
 
@@ -129,6 +131,35 @@ public:
         QDomElement t = commandRun.ownerDocument().createElement(nnText);
         setText(t, block);
         commandRun.appendChild(t);
+    }
+
+    QString interruption(int first, int last) const override
+    {
+        // Field codes and results, comment marks, notes and drawings: the
+        // isolation removes those inside a command, and a field's result
+        // text becomes part of the command.
+        static const QHash<QString, QString> kinds{
+            {QStringLiteral("w:fldChar"), QStringLiteral("поле")},
+            {QStringLiteral("w:instrText"), QStringLiteral("поле")},
+            {QStringLiteral("w:fldSimple"), QStringLiteral("поле")},
+            {QStringLiteral("w:commentRangeStart"), QStringLiteral("примечание")},
+            {QStringLiteral("w:commentRangeEnd"), QStringLiteral("примечание")},
+            {QStringLiteral("w:commentReference"), QStringLiteral("примечание")},
+            {QStringLiteral("w:footnoteReference"), QStringLiteral("сноска")},
+            {QStringLiteral("w:endnoteReference"), QStringLiteral("сноска")},
+            {QStringLiteral("w:drawing"), QStringLiteral("рисунок")},
+            {QStringLiteral("w:pict"), QStringLiteral("рисунок")},
+            {QStringLiteral("w:object"), QStringLiteral("объект")}};
+        if (first == last)
+            return QString();
+        const QDomNode end = pieces.at(last).text;
+        for (QDomNode node = pieces.at(first).text; !node.isNull() && node != end;
+             node = DomUtil::nextNode(node)) {
+            const QString kind = kinds.value(node.nodeName());
+            if (!kind.isEmpty())
+                return kind + QLatin1Char(' ') + node.nodeName();
+        }
+        return QString();
     }
 
 private:

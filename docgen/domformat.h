@@ -1,5 +1,7 @@
 #pragma once
 
+#include "commandisolation.h"
+
 #include <QDomDocument>
 #include <QDomElement>
 #include <QDomNode>
@@ -62,8 +64,10 @@ public:
     // it holds a command (headers, footers, styles).
     virtual bool isSecondaryPart(const QString& entryName) const = 0;
     // Rewrites a freshly parsed part so that every command block is one node
-    // of its own; returns the number of command blocks.
-    virtual int isolateCommands(const QDomDocument& part) const = 0;
+    // of its own; returns the number of command blocks. `observer`, when
+    // given, sees each paragraph that may hold a command before it changes.
+    virtual int isolateCommands(const QDomDocument& part,
+                                const CommandIsolation::Observer& observer = {}) const = 0;
     // Facts about a part that the package side needs later.
     virtual void readPartFacts(DomTemplatePart& part, const QString& packagePath,
                                const QStringList& entryNames, QTextCodec* codec) const;

@@ -57,9 +57,9 @@ public:
 
     bool isSecondaryPart(const QString& entryName) const override { return entryName == QStringLiteral("styles.xml"); }
 
-    int isolateCommands(const QDomDocument& part) const override
+    int isolateCommands(const QDomDocument& part, const CommandIsolation::Observer& observer) const override
     {
-        return CommandIsolation::isolate(part, names(), *createOdtTextPieces());
+        return CommandIsolation::isolate(part, names(), *createOdtTextPieces(), observer);
     }
 
     QString commandAt(const QDomNode& node) const override

@@ -20,6 +20,40 @@ bool holdsOwnText(const QString& name)
            name != QLatin1String("text:note") && name != QLatin1String("text:ruby-text");
 }
 
+// What an element inside a command is when it is not part of the text
+// around it: a field, a comment, a note, a drawing; empty for the spans,
+// spaces, links, bookmarks and change marks that text may carry anywhere.
+QString interruptionKind(const QString& name)
+{
+    static const QStringList inText{QStringLiteral("text:span"),
+                                    QStringLiteral("text:s"),
+                                    QStringLiteral("text:tab"),
+                                    QStringLiteral("text:line-break"),
+                                    QStringLiteral("text:soft-page-break"),
+                                    QStringLiteral("text:a"),
+                                    QStringLiteral("text:bookmark"),
+                                    QStringLiteral("text:bookmark-start"),
+                                    QStringLiteral("text:bookmark-end"),
+                                    QStringLiteral("text:reference-mark"),
+                                    QStringLiteral("text:reference-mark-start"),
+                                    QStringLiteral("text:reference-mark-end"),
+                                    QStringLiteral("text:change"),
+                                    QStringLiteral("text:change-start"),
+                                    QStringLiteral("text:change-end"),
+                                    QStringLiteral("text:ruby"),
+                                    QStringLiteral("text:ruby-base"),
+                                    QStringLiteral("text:meta")};
+    if (name.startsWith(QLatin1String("office:annotation")))
+        return QStringLiteral("примечание");
+    if (name == QLatin1String("text:note"))
+        return QStringLiteral("сноска");
+    if (name.startsWith(QLatin1String("draw:")))
+        return QStringLiteral("рисунок");
+    if (name.startsWith(QLatin1String("text:")) && !inText.contains(name))
+        return QStringLiteral("поле");
+    return QString();
+}
+
 // Removes everything that lies strictly between two text nodes of one
 // paragraph, keeping the elements that contain the second one.
 void removeBetween(const QDomNode& first, const QDomNode& last)
@@ -101,6 +135,20 @@ public:
         QStringList pieces{firstText.nodeValue().left(start), block, after};
         pieces.removeAll(QString());
         setPieces(firstText, pieces);
+    }
+
+    QString interruption(int first, int last) const override
+    {
+        if (first == last)
+            return QString();
+        const QDomNode end = texts.at(last);
+        for (QDomNode node = DomUtil::nextNode(texts.at(first)); !node.isNull() && node != end;
+             node = DomUtil::nextNode(node)) {
+            const QString kind = node.isElement() ? interruptionKind(node.nodeName()) : QString();
+            if (!kind.isEmpty())
+                return kind + QLatin1Char(' ') + node.nodeName();
+        }
+        return QString();
     }
 
 private:

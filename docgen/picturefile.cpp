@@ -19,8 +19,14 @@ bool liesIn(const QString& path, const QString& folder)
 } // namespace
 
 bool PictureFile::loadFrom(const QString& path, const QString& sourceFolder, const QString& queryName,
-                           const GenerationLimits& limits)
+                           const GenerationLimits& limits, QString* refusal)
 {
+    const auto showStatus = [refusal](const QString& message) {
+        if (refusal)
+            *refusal = message;
+        else
+            ::showStatus(message);
+    };
     const QString warning = QStringLiteral("Предупреждение! Рисунок не вставлен: файл %1, который вернул запрос %2, %3")
                                 .arg(shownFileName(path), queryName);
     const QFileInfo info(path);

@@ -15,9 +15,10 @@ public:
     // The picture that a picture command's query `queryName` named, at
     // `path`: refused, with a warning in the log, when it is missing, cannot
     // be read as a picture, is too large, or lies outside `sourceFolder`
-    // (links and ".." resolved) while the limits do not allow that.
+    // (links and ".." resolved) while the limits do not allow that. With
+    // `refusal` the warning goes there instead of to the log.
     bool loadFrom(const QString& path, const QString& sourceFolder, const QString& queryName,
-                  const GenerationLimits& limits);
+                  const GenerationLimits& limits, QString* refusal = nullptr);
 
     const QImage& image() const { return picture; }
     // The format found in the file's content, in lower case ("png", "jpeg").

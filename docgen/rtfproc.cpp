@@ -224,9 +224,7 @@ RtfProc::RtfProc(const QString& sourceFileName, const QString& destinationFileNa
                  const QString& templateFileName, const QString& queryFolder, QTextCodec* codec)
     : BaseDocProc(sourceFileName, destinationFileName, templateFileName, queryFolder, codec),
       rxCommandBlock(makeRegExp(ProcCommand::patCommandBlock, Qt::CaseInsensitive)), rxPar(makeRegExp(patPar)),
-      rxRow(makeRegExp(patRow)), rxParRow(makeRegExp(patParRow)), rxCell(makeRegExp(patCell)),
-      rxRtfSkipBlock(makeRegExp(patRtfSkipBlock, Qt::CaseSensitive, true)),
-      rxRtfCommand(makeRegExp(patRtfCommand))
+      rxParRow(makeRegExp(patParRow)), rxCell(makeRegExp(patCell))
 {
 }
 
@@ -303,16 +301,27 @@ bool RtfProc::findCommandBlock(const QString& text, int from, int& start, int& e
     return true;
 }
 
-QString RtfProc::getCleanCommandStr(const QString& text, int start, int end) const
+QString RtfProc::commandTextOf(const QString& text, int start, int end)
 {
     // Control symbols such as \'e0 stay: command names are written in letters
     // that word processors store unescaped.
+    thread_local const QRegExp rxRtfSkipBlock(makeRegExp(patRtfSkipBlock, Qt::CaseSensitive, true));
+    thread_local const QRegExp rxRtfCommand(makeRegExp(patRtfCommand));
     QString block = text.mid(start, end - start);
     block.remove(rxRtfSkipBlock);
     block.remove(rxRtfCommand);
     block.remove(QLatin1Char('{'));
     block.remove(QLatin1Char('}'));
     return block;
+}
+
+QVector<int> RtfProc::paragraphMarks(const QString& text)
+{
+    QRegExp rxPar(makeRegExp(patPar));
+    QVector<int> marks;
+    for (int i = rxPar.indexIn(text); i >= 0; i = rxPar.indexIn(text, i + 1))
+        marks.append(i);
+    return marks;
 }
 
 QString RtfProc::buildTable(const QString& rowTemplate, const QString& data,
@@ -361,7 +370,7 @@ bool RtfProc::findIterateEndBlock(const QString& text, int from, const QString& 
     int blockStart = 0;
     int blockEnd = 0;
     while (findCommandBlock(text, from, blockStart, blockEnd)) {
-        const ProcCommand command(getCleanCommandStr(text, blockStart, blockEnd));
+        const ProcCommand command(commandTextOf(text, blockStart, blockEnd));
         if (command.closesBlock(varName)) {
             start = blockStart;
             end = blockEnd;
@@ -378,7 +387,7 @@ void RtfProc::processTemlateStr(const QString& text, RtfWriter& stream)
     int start = 0;
     int end = 0;
     while (findCommandBlock(text, pos, start, end)) {
-        const ProcCommand command(getCleanCommandStr(text, start, end));
+        const ProcCommand command(commandTextOf(text, start, end));
         QString result = encodableResult(commandResult(command));
 
         if (command.commandType() == IterateStart) {
@@ -480,9 +489,9 @@ RtfProc::BlockBody RtfProc::blockBody(const QString& text, int end, int endStart
     return block;
 }
 
-bool RtfProc::findTemplateRow(const QString& text, int pos, int commandStart, int& rowStart,
-                              int& rowEnd) const
+bool RtfProc::templateRowBefore(const QString& text, int commandStart, int& rowStart, int& rowEnd)
 {
+    thread_local QRegExp rxRow(makeRegExp(patRow));
     const int endMark = rxRow.lastIndexIn(text, commandStart);
     if (endMark <= 0)
         return false;
@@ -494,8 +503,14 @@ bool RtfProc::findTemplateRow(const QString& text, int pos, int commandStart, in
         return false;
     rowStart = startMark;
     moveToRealEnd(text, rowStart);
+    return rowStart <= rowEnd;
+}
+
+bool RtfProc::findTemplateRow(const QString& text, int pos, int commandStart, int& rowStart,
+                              int& rowEnd) const
+{
     // A row that holds commands of its own has been written already.
-    return rowStart >= pos && rowStart <= rowEnd;
+    return templateRowBefore(text, commandStart, rowStart, rowEnd) && rowStart >= pos;
 }
 
 int RtfProc::paragraphEndAfter(const QString& text, int from) const

@@ -4,6 +4,7 @@
 
 #include <QRegExp>
 #include <QString>
+#include <QVector>
 
 #include <memory>
 
@@ -29,9 +30,17 @@ public:
     // What is written between two repetitions of a block for its `separate` option.
     static QString getSeparateStr(const QString& value);
 
+    // How the walk reads a template, for a check that must read it the same
+    // way: the text that is parsed as the command of the block [start, end)
+    // (its RTF markup stripped), the table row that a table command at
+    // `commandStart` fills (false when no row ends before it), and where the
+    // paragraph marks stand.
+    static QString commandTextOf(const QString& text, int start, int end);
+    static bool templateRowBefore(const QString& text, int commandStart, int& rowStart, int& rowEnd);
+    static QVector<int> paragraphMarks(const QString& text);
+
 private:
     bool findCommandBlock(const QString& text, int from, int& start, int& end) const;
-    QString getCleanCommandStr(const QString& text, int start, int end) const;
     QString buildTable(const QString& rowTemplate, const QString& data, const QString& replaceEmpty) const;
     bool findIterateEndBlock(const QString& text, int from, const QString& varName, int& start,
                              int& end) const;
@@ -59,11 +68,8 @@ private:
     // the object, and generators run in parallel worker threads.
     QRegExp rxCommandBlock;
     QRegExp rxPar;
-    QRegExp rxRow;
     QRegExp rxParRow;
     QRegExp rxCell;
-    QRegExp rxRtfSkipBlock;
-    QRegExp rxRtfCommand;
     // The template being generated from, with its command blocks found.
     std::shared_ptr<const RtfTemplate> loadedTemplate;
     // Whether query results may be written as the codec's bytes: true when

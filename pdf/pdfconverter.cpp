@@ -353,7 +353,7 @@ bool PdfConverter::convert(const QString& document, const QString& format, const
     if (answered && answer != "OK") {
         // The client answers for an office that crashed under it too.
         officeProcess->waitForFinished(0);
-        if (officeProcess->state() == QProcess::NotRunning) {
+        if (answer.startsWith("LOST") || officeProcess->state() == QProcess::NotRunning) {
             answered = false;
             reason = QStringLiteral("LibreOffice завершился аварийно");
         }

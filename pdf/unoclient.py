@@ -2,6 +2,7 @@
 # pipe given as the first argument, then reads one request a line on
 # standard input and answers each on standard output.
 #   CONVERT <document URL> <import filter> <PDF URL>  ->  OK | ERROR <message>
+# and LOST <message> when the office itself is gone, after which the client ends.
 # The office is told to end when standard input ends.
 import sys
 import time
@@ -69,6 +70,10 @@ def main():
             convert(desktop, fields[1], fields[2], fields[3])
             answer("OK")
         except Exception as error:
+            # The office is gone (crashed, killed): nothing more can be done here.
+            if type(error).__name__ == "DisposedException":
+                answer("LOST " + " ".join(str(error).split()))
+                return 1
             answer("ERROR " + " ".join(str(error).split()))
     try:
         desktop.terminate()

@@ -354,6 +354,7 @@ void FileList::startRemoteJobs()
     }
     WorkerOptions options;
     options.resourceFolders = globalResourcePaths();
+    options.resourceFoldersComplete = true;
     options.catalogueFile = remoteCatalogue->fileName();
     options.format = runTransformParams.format;
     options.rename = runTransformParams.useDestBase;

@@ -32,6 +32,8 @@ public:
 
     bool isProcessing() const { return processing.loadAcquire() != 0; }
     ProcessingStepType lastStep() const { return currentStep; }
+    // Whether the run in progress, or the last one, was asked to stop.
+    bool wasInterrupted() const { return interrupted.loadAcquire() != 0; }
     bool containsFileName(const QString& fileName) const;
     // Position of an item among its siblings (or among the top-level items).
     int itemRow(const FileItem* item) const;

@@ -96,12 +96,23 @@ QModelIndex FileModel::parent(const QModelIndex& index) const
     return parentItem ? indexOfItem(parentItem) : QModelIndex();
 }
 
+QString FileModel::documentPathOf(const QModelIndex& index)
+{
+    const FileItem* item = itemOf(index);
+    if (!item)
+        return QString();
+    const FileItem* representative = representativeOf(item);
+    const auto* xml = dynamic_cast<const XmlFileItem*>(representative ? representative : item);
+    return xml ? xml->destFilePath() : QString();
+}
+
 QVariant FileModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
+    // A column narrowed below its title still tells it in full.
+    if (orientation == Qt::Horizontal && (role == Qt::DisplayRole || role == Qt::ToolTipRole))
+        return fileList->columnNames().value(section);
     if (role != Qt::DisplayRole)
         return QVariant();
-    if (orientation == Qt::Horizontal)
-        return fileList->columnNames().value(section);
     return section + 1;
 }
 

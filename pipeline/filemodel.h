@@ -28,6 +28,9 @@ public:
 
     int itemRow(FileItem* item) const;
     static FileItem* itemOf(const QModelIndex& index);
+    // The document the row names in its document column (its own, or that
+    // of the one XML file of an archive), or empty while it has none.
+    static QString documentPathOf(const QModelIndex& index);
 
 public slots:
     void filesAboutToBeInserted(int first, int last, FileItem* parentItem);

@@ -7,6 +7,7 @@ const QString WorkerOptions::workerOption = QStringLiteral("--worker");
 namespace {
 
 const QString resourcesKey = QStringLiteral("resources");
+const QString resourcesOnlyKey = QStringLiteral("resources-only");
 const QString catalogueKey = QStringLiteral("catalogue");
 const QString formatKey = QStringLiteral("format");
 const QString templateKey = QStringLiteral("template");
@@ -32,6 +33,8 @@ QStringList WorkerOptions::arguments() const
                           QString::number(limits.maxRepeat)};
     for (const QString& folder : resourceFolders)
         arguments << option(resourcesKey) << folder;
+    if (resourceFoldersComplete)
+        arguments << option(resourcesOnlyKey);
     if (!catalogueFile.isEmpty())
         arguments << option(catalogueKey) << catalogueFile;
     if (!templateName.isEmpty())
@@ -62,6 +65,7 @@ bool WorkerOptions::parse(const QStringList& arguments)
     QCommandLineParser parser;
     const QCommandLineOption workerFlag(workerOption.mid(2));
     const QCommandLineOption resourcesOption(resourcesKey, QString(), QStringLiteral("DIR"));
+    const QCommandLineOption resourcesOnlyOption(resourcesOnlyKey);
     const QCommandLineOption catalogueOption(catalogueKey, QString(), QStringLiteral("FILE"));
     const QCommandLineOption formatOption(formatKey, QString(), QStringLiteral("F"));
     const QCommandLineOption templateOption(templateKey, QString(), QStringLiteral("NAME"));
@@ -73,12 +77,13 @@ bool WorkerOptions::parse(const QStringList& arguments)
     const QCommandLineOption pdfOption(pdfKey);
     const QCommandLineOption pdfOnlyOption(pdfOnlyKey);
     const QCommandLineOption pdfTimeLimitOption(pdfTimeLimitKey, QString(), QStringLiteral("S"));
-    parser.addOptions({workerFlag, resourcesOption, catalogueOption, formatOption, templateOption, renameOption,
-                       overwriteOption, maxRepeatOption, picturesOption, showPathOption, pdfOption, pdfOnlyOption,
-                       pdfTimeLimitOption});
+    parser.addOptions({workerFlag, resourcesOption, resourcesOnlyOption, catalogueOption, formatOption, templateOption,
+                       renameOption, overwriteOption, maxRepeatOption, picturesOption, showPathOption, pdfOption,
+                       pdfOnlyOption, pdfTimeLimitOption});
     if (!parser.parse(arguments) || !parser.positionalArguments().isEmpty())
         return false;
     resourceFolders = parser.values(resourcesOption);
+    resourceFoldersComplete = parser.isSet(resourcesOnlyOption);
     catalogueFile = parser.value(catalogueOption);
     if (parser.isSet(formatOption))
         format = parser.value(formatOption);

@@ -13,6 +13,9 @@ struct WorkerOptions
 {
     // Searched before the standard resource folders, in order.
     QStringList resourceFolders;
+    // The folders above are the whole search order, as the supervisor has
+    // it: a worker that added its own would find files the supervisor does not.
+    bool resourceFoldersComplete = false;
     // The catalogue to detect with; empty for the one in the resource folders.
     QString catalogueFile;
     QString format = QStringLiteral("docx");

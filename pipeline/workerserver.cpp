@@ -71,8 +71,12 @@ int WorkerServer::runProcess(const QStringList& arguments)
     if (!options.parse(arguments))
         return 2;
     ZipUtil::initDefaults();
-    initGlobalResourcePaths();
-    prependGlobalResourcePaths(options.resourceFolders);
+    if (options.resourceFoldersComplete) {
+        prependGlobalResourcePaths(options.resourceFolders);
+    } else {
+        initGlobalResourcePaths();
+        prependGlobalResourcePaths(options.resourceFolders);
+    }
     if (options.showPath != WorkerOptions::ShowPath::Default)
         setGlobalShowPath(options.showPath == WorkerOptions::ShowPath::Yes);
     return WorkerServer(options).run();

@@ -55,24 +55,34 @@ void BaseDocProc::reportError(const QString& message, const QString& fileName)
     templateErrors = true;
 }
 
+QString BaseDocProc::resolveQueryFile(const QString& queryFolder, const QString& queryName, QString* error)
+{
+    const QString fileName = checkExt(queryName, QStringLiteral("xq"));
+    // A name that climbs out of the query folder would run any file.
+    if (QString(fileName)
+            .replace(QLatin1Char('\\'), QLatin1Char('/'))
+            .split(QLatin1Char('/'))
+            .contains(QStringLiteral(".."))) {
+        if (error) {
+            *error = QStringLiteral("Ошибка в шаблоне: запрос %1 указан вне папки запросов шаблона")
+                         .arg(queryName);
+        }
+        return QString();
+    }
+    const QString path = locateInResource(queryFolder, fileName);
+    return path.isEmpty() ? fileName : path;
+}
+
 QString BaseDocProc::getQueryResult(const QString& queryName)
 {
     QString path = queryFileCache.value(queryName);
     if (path.isEmpty()) {
-        const QString fileName = checkExt(queryName, QStringLiteral("xq"));
-        // A name that climbs out of the query folder would run any file.
-        if (QString(fileName)
-                .replace(QLatin1Char('\\'), QLatin1Char('/'))
-                .split(QLatin1Char('/'))
-                .contains(QStringLiteral(".."))) {
-            reportError(QStringLiteral("Ошибка в шаблоне: запрос %1 указан вне папки запросов шаблона")
-                            .arg(queryName),
-                        QString());
+        QString error;
+        path = resolveQueryFile(queryFolder, queryName, &error);
+        if (path.isEmpty()) {
+            reportError(error, QString());
             return errorMarker;
         }
-        path = locateInResource(queryFolder, fileName);
-        if (path.isEmpty())
-            path = fileName;
         queryFileCache.insert(queryName, path);
     }
     QString result = queries.executeQuery(path, iterations.variables());
@@ -81,34 +91,11 @@ QString BaseDocProc::getQueryResult(const QString& queryName)
     return result;
 }
 
-namespace {
-
-bool isKnownWord(const QString& key)
-{
-    static const QStringList known{QStringLiteral("query"),
-                                   QStringLiteral("replace_empty"),
-                                   QStringLiteral("iterate_start"),
-                                   QStringLiteral("iterate_end"),
-                                   QStringLiteral("separate"),
-                                   QStringLiteral("keep_empty"),
-                                   QStringLiteral("insert_table"),
-                                   QStringLiteral("insert_picture"),
-                                   QStringLiteral("delete_empty_section")};
-    return known.contains(key);
-}
-
-QString shownCommand(const ProcCommand& command)
-{
-    return QStringLiteral("[%") + command.commandText() + QStringLiteral("%]");
-}
-
-} // namespace
-
 QString BaseDocProc::commandResult(const ProcCommand& command)
 {
     const QString queryName = command.option(QStringLiteral("query"));
     if (command.commandText().isEmpty()) {
-        reportError(QStringLiteral("Ошибка в шаблоне: пустая команда %1").arg(shownCommand(command)),
+        reportError(QStringLiteral("Ошибка в шаблоне: пустая команда %1").arg(command.shownText()),
                     QString());
         return QString();
     }
@@ -117,18 +104,14 @@ QString BaseDocProc::commandResult(const ProcCommand& command)
         reportError(
             QStringLiteral("Ошибка структуры шаблона: команда %1 закрывает блок итераций, который не был "
                            "открыт")
-                .arg(shownCommand(command)),
+                .arg(command.shownText()),
             QString());
         return QString();
     }
-    QStringList unknown;
-    for (auto it = command.options().constBegin(); it != command.options().constEnd(); ++it) {
-        if (!isKnownWord(it.key()))
-            unknown << it.key();
-    }
+    const QStringList unknown = command.unknownKeys();
     if (!unknown.isEmpty()) {
         const QString message = QStringLiteral("Ошибка в шаблоне: неизвестное слово «%1» в команде %2")
-                                    .arg(unknown.join(QStringLiteral("», «")), shownCommand(command));
+                                    .arg(unknown.join(QStringLiteral("», «")), command.shownText());
         // Without a query the command has nothing to carry out.
         if (queryName.isEmpty())
             reportError(message, QString());
@@ -152,7 +135,7 @@ int BaseDocProc::iterationCount(const ProcCommand& command, const QString& resul
         reportError(
             QStringLiteral("Ошибка в шаблоне: запрос %1 команды %2 вернул «%3» вместо числа повторений "
                            "(целого неотрицательного числа)")
-                .arg(queryName, shownCommand(command), text.left(100)),
+                .arg(queryName, command.shownText(), text.left(100)),
             QString());
         return 0;
     }
@@ -162,7 +145,7 @@ int BaseDocProc::iterationCount(const ProcCommand& command, const QString& resul
         reportError(
             QStringLiteral("Ошибка в шаблоне: запрос %1 команды %2 вернул число повторений %3, больше "
                            "допустимого %4")
-                .arg(queryName, shownCommand(command), text.left(100))
+                .arg(queryName, command.shownText(), text.left(100))
                 .arg(generationLimits.maxRepeat),
             QString());
         return 0;

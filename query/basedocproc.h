@@ -48,6 +48,11 @@ public:
     const QString& xmlSourceFilePath();
     void reportError(const QString& message, const QString& fileName);
     QString getQueryResult(const QString& queryName);
+    // The query file a query name of a command stands for: the name with
+    // ".xq" ensured, in the first resource folder whose `queryFolder` holds
+    // it, or the name itself when none does. Empty, with the reason in
+    // `error`, for a name that climbs out of the query folder.
+    static QString resolveQueryFile(const QString& queryFolder, const QString& queryName, QString* error);
     // The query file a query name was resolved to; empty before its first use.
     QString queryFilePath(const QString& queryName) const { return queryFileCache.value(queryName); }
     // The result of a command's query; empty when the command names none.

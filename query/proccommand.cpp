@@ -38,6 +38,30 @@ bool ProcCommand::closesBlock(const QString& varName) const
            option(QStringLiteral("iterate_end")).compare(varName, Qt::CaseInsensitive) == 0;
 }
 
+bool ProcCommand::isKnownKey(const QString& key)
+{
+    static const QStringList known{QStringLiteral("query"),
+                                   QStringLiteral("replace_empty"),
+                                   QStringLiteral("iterate_start"),
+                                   QStringLiteral("iterate_end"),
+                                   QStringLiteral("separate"),
+                                   QStringLiteral("keep_empty"),
+                                   QStringLiteral("insert_table"),
+                                   QStringLiteral("insert_picture"),
+                                   QStringLiteral("delete_empty_section")};
+    return known.contains(key);
+}
+
+QStringList ProcCommand::unknownKeys() const
+{
+    QStringList unknown;
+    for (auto it = optionMap.constBegin(); it != optionMap.constEnd(); ++it) {
+        if (!isKnownKey(it.key()))
+            unknown << it.key();
+    }
+    return unknown;
+}
+
 const QRegularExpression& ProcCommand::blockPattern()
 {
     static const QRegularExpression reCommandBlock(patCommandBlock);

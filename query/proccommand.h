@@ -31,6 +31,14 @@ public:
     // Whether this is the iterate_end that closes the block of `varName`
     // (names compared without regard to case).
     bool closesBlock(const QString& varName) const;
+    // The command as messages show it: its normalised text in brackets.
+    QString shownText() const { return QStringLiteral("[%") + text + QStringLiteral("%]"); }
+
+    // Whether the language knows an option word (in lower case); others are
+    // stored and have no effect.
+    static bool isKnownKey(const QString& key);
+    // The option words of this command that the language does not know.
+    QStringList unknownKeys() const;
 
     // A command block: an opening bracket, then characters other than an
     // opening bracket holding at least two percent signs, then a closing

@@ -237,10 +237,11 @@ bool QueryProc::getQueryResult(QXmlQuery& query, QString& result) const
     return true;
 }
 
-OwnedQuery QueryProc::compileQuery(const QString& queryFilePath, const QHash<QString, QVariant>& variables)
+OwnedQuery QueryProc::compileQuery(const QString& queryFilePath, const QHash<QString, QVariant>& variables,
+                                   bool fresh)
 {
     OwnedQuery query;
-    if ((flags & ReuseLastQuery) && lastQuery) {
+    if (!fresh && (flags & ReuseLastQuery) && lastQuery) {
         query = QueryChain::newQuery(lastQuery);
         if (flags & BindSourceAsVariable)
             setQuerySource(*query);
@@ -254,6 +255,12 @@ OwnedQuery QueryProc::compileQuery(const QString& queryFilePath, const QHash<QSt
     if (!setQueryName(*query, queryFilePath))
         query.reset();
     return query;
+}
+
+bool QueryProc::compiles(const QString& queryFilePath, const QHash<QString, QVariant>& variables)
+{
+    const OwnedQuery query = compileQuery(queryFilePath, variables, true);
+    return query && query->isValid();
 }
 
 QXmlQuery* QueryProc::threadQueryFor(const QString& queryFilePath, const QHash<QString, QVariant>& variables)

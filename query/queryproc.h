@@ -48,6 +48,10 @@ public:
     // Returns the error flag afterwards: true when the source cannot be opened.
     bool setSourceFileName(const QString& name);
     QString executeQuery(const QString& queryFilePath, QHash<QString, QVariant> variables);
+    // Whether the query file compiles with these external variables bound
+    // (and the source), as it would for a document; the engine's messages
+    // go to the message handler. Nothing is run, kept or counted as an error.
+    bool compiles(const QString& queryFilePath, const QHash<QString, QVariant>& variables);
     void reset();
 
     const QString& sourceFileName() const { return source; }
@@ -80,7 +84,9 @@ private:
     bool sharesThreadQueries() const { return flags == documentOptions(); }
     QXmlQuery* queryFor(const QString& queryFilePath, const QHash<QString, QVariant>& variables);
     QXmlQuery* threadQueryFor(const QString& queryFilePath, const QHash<QString, QVariant>& variables);
-    OwnedQuery compileQuery(const QString& queryFilePath, const QHash<QString, QVariant>& variables);
+    // `fresh`: a new query even where the options would copy the last one.
+    OwnedQuery compileQuery(const QString& queryFilePath, const QHash<QString, QVariant>& variables,
+                            bool fresh = false);
     void setQueryVars(QXmlQuery& query, const QHash<QString, QVariant>& variables) const;
     bool setQueryName(QXmlQuery& query, const QString& queryFilePath) const;
     void setQuerySource(QXmlQuery& query);

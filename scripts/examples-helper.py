@@ -34,6 +34,12 @@ from decimal import ROUND_HALF_EVEN, Decimal
 
 COMMAND = re.compile(r"\[%[^\[\]<>{}\\]*%\]")
 PICTURE_COMMAND = re.compile(r"\[%insert_picture%[^\[\]<>{}\\]*%\]")
+SECTION_OPTION = "%delete_empty_section%"
+
+
+def for_rtf(command):
+    """A command as the RTF template carries it: RTF removes no sections."""
+    return command.replace(SECTION_OPTION, "%")
 
 
 def fix_rtf(path):
@@ -43,6 +49,8 @@ def fix_rtf(path):
 
     RTF has no picture command: the generator would insert the picture's file
     name as text, so picture commands are taken out and their place stays empty.
+    Nor does it remove sections, so delete_empty_section is taken out of the
+    commands (the template check would warn about it).
     """
     with open(path, "rb") as f:
         text = f.read().decode("latin-1")
@@ -54,6 +62,7 @@ def fix_rtf(path):
     fonts = re.sub(r"\\fcharset0(?=[ \\])", r"\\fcharset204", text[:font_table_end])
     text = fonts + text[font_table_end:]
     text = PICTURE_COMMAND.sub("", text)
+    text = COMMAND.sub(lambda m: for_rtf(m.group(0)), text)
     with open(path, "wb") as f:
         f.write(text.encode("latin-1"))
 
@@ -104,7 +113,7 @@ def check(source, templates):
             found |= set(COMMAND.findall(part))
         wanted = expected
         if template.endswith(".rtf"):
-            wanted = {c for c in expected if not PICTURE_COMMAND.fullmatch(c)}
+            wanted = {for_rtf(c) for c in expected if not PICTURE_COMMAND.fullmatch(c)}
         missing = sorted(wanted - found)
         extra = sorted(found - wanted)
         if missing or extra:

@@ -25,6 +25,17 @@ def shape(inside, colour):
 def bar(x, y, x0, y0, x1, y1):
     return x0 <= x <= x1 and y0 <= y <= y1
 
+def near_segment(x, y, x0, y0, x1, y1, width):
+    dx, dy = x1 - x0, y1 - y0
+    t = max(0, min(1, ((x - x0) * dx + (y - y0) * dy) / (dx * dx + dy * dy)))
+    return math.hypot(x - x0 - t * dx, y - y0 - t * dy) <= width / 2
+
+def in_triangle(x, y, a, b, c):
+    def side(p, q):
+        return (q[0] - p[0]) * (y - p[1]) - (q[1] - p[1]) * (x - p[0])
+    s1, s2, s3 = side(a, b), side(b, c), side(c, a)
+    return (s1 >= 0 and s2 >= 0 and s3 >= 0) or (s1 <= 0 and s2 <= 0 and s3 <= 0)
+
 icons = {
     "iconadd": shape(lambda x, y: bar(x, y, .42, .15, .58, .85) or bar(x, y, .15, .42, .85, .58), (40, 150, 60, 255)),
     "icondelete": shape(lambda x, y: abs(x - y) < .09 and .15 < x < .85 or abs(x + y - 1) < .09 and .15 < x < .85,
@@ -40,6 +51,22 @@ icons = {
                       or (bar(x, y, .4, .3, .85, .85) and not bar(x, y, .47, .37, .78, .78)), (60, 90, 160, 255)),
     "iconsave": shape(lambda x, y: bar(x, y, .15, .15, .85, .85) and not bar(x, y, .3, .2, .7, .45)
                       and not bar(x, y, .3, .6, .7, .8), (60, 90, 160, 255)),
+    # The run settings of the tool bar: detect the template, name by the
+    # data, open what was made; and the folder of a document.
+    "iconautodetect": shape(lambda x, y: .17 < math.hypot(x - .42, y - .42) < .27
+                            or near_segment(x, y, .6, .6, .84, .84, .13), (60, 90, 160, 255)),
+    "iconrename": lambda x, y: ((200, 120, 40, 255) if near_segment(x, y, .38, .62, .82, .18, .2)
+                                else (90, 60, 30, 255) if in_triangle(x, y, (.14, .86), (.45, .69), (.31, .55))
+                                else CLEAR),
+    "iconopen": shape(lambda x, y: (bar(x, y, .16, .12, .68, .88) and not bar(x, y, .22, .18, .62, .82))
+                      or near_segment(x, y, .42, .58, .78, .22, .09)
+                      or (bar(x, y, .56, .14, .86, .44) and (x - .56) - (y - .14) > .1 and x <= .86 and y >= .14
+                          and (.86 - x) + (y - .14) < .3 and x > .56), (40, 150, 60, 255)),
+    # A page with the red band of a PDF file.
+    "iconpdf": lambda x, y: ((200, 50, 40, 255) if bar(x, y, .1, .52, .9, .76)
+                             else (60, 90, 160, 255) if bar(x, y, .2, .1, .8, .9) and not bar(x, y, .26, .16, .74, .84)
+                             else CLEAR),
+    "iconfolder": shape(lambda x, y: bar(x, y, .1, .32, .9, .82) or bar(x, y, .1, .2, .46, .34), (210, 160, 50, 255)),
     "iconlink": shape(lambda x, y: .08 < math.hypot((x - .36) / 1.4, y - .5) < .16
                       or .08 < math.hypot((x - .64) / 1.4, y - .5) < .16, (60, 90, 160, 255)),
 }

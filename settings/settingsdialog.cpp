@@ -61,7 +61,7 @@ bool SettingsDialog::pdfAvailable()
     return LibreOfficeInstallation::find().isComplete();
 }
 
-void SettingsDialog::offerPdf(QCheckBox* box)
+void SettingsDialog::offerPdf(QAbstractButton* box)
 {
     const LibreOfficeInstallation office = LibreOfficeInstallation::find();
     if (!office.isComplete()) {

@@ -4,7 +4,7 @@
 
 #include <memory>
 
-class QCheckBox;
+class QAbstractButton;
 class QListWidgetItem;
 class RegexValidator;
 namespace Ui {
@@ -28,7 +28,7 @@ public:
     // Whether PDF files can be made here: without LibreOffice the check box
     // that asks for them is disabled, and its tool tip says what to install.
     static bool pdfAvailable();
-    static void offerPdf(QCheckBox* box);
+    static void offerPdf(QAbstractButton* box);
 
 private slots:
     void on_listWidget_currentItemChanged(QListWidgetItem* current, QListWidgetItem* previous);

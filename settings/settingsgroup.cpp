@@ -1,6 +1,6 @@
 #include "settingsgroup.h"
 
-#include <QCheckBox>
+#include <QAbstractButton>
 #include <QColor>
 #include <QComboBox>
 #include <QLineEdit>
@@ -83,7 +83,7 @@ bool SettingsGroup::readFromWidget(const QWidget* widget, const QString& key, QV
     const int type = value.userType();
     bool found = false;
     if (type == QMetaType::Bool) {
-        if (const auto* box = widget->findChild<QCheckBox*>(key + QLatin1String("Box"))) {
+        if (const auto* box = widget->findChild<QAbstractButton*>(key + QLatin1String("Box"))) {
             value = box->isChecked();
             found = true;
         }
@@ -134,7 +134,7 @@ bool SettingsGroup::writeToWidget(QWidget* widget, const QString& key, const QVa
     const int type = value.userType();
     bool found = false;
     if (type == QMetaType::Bool) {
-        if (auto* box = widget->findChild<QCheckBox*>(key + QLatin1String("Box"))) {
+        if (auto* box = widget->findChild<QAbstractButton*>(key + QLatin1String("Box"))) {
             box->setChecked(value.toBool());
             found = true;
         }

@@ -17,8 +17,9 @@ class QWidget;
 //
 // Widgets are bound to keys by object name: the widget for a key is a
 // descendant named after the key plus a suffix that depends on the value's
-// type ("Box" check box, "Combo" combo box, "Spin" spin box, "Edit" line edit,
-// "List" list widget), so a settings page needs no per-key code.
+// type ("Box" check box or other checkable button, "Combo" combo box, "Spin"
+// spin box, "Edit" line edit, "List" list widget), so a settings page needs
+// no per-key code.
 class SettingsGroup
 {
 public:

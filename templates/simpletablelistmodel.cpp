@@ -52,10 +52,13 @@ bool SimpleTableListModel::setData(const QModelIndex& index, const QVariant& val
 
 QVariant SimpleTableListModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (role != Qt::DisplayRole || !container)
+    if (!container)
         return QVariant();
-    if (orientation == Qt::Horizontal)
+    // A column narrowed below its title still tells it in full.
+    if (orientation == Qt::Horizontal && (role == Qt::DisplayRole || role == Qt::ToolTipRole))
         return container->columnNames.value(section);
+    if (role != Qt::DisplayRole)
+        return QVariant();
     return section + 1;
 }
 

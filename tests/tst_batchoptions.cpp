@@ -27,6 +27,18 @@ private slots:
         QCOMPARE(o.files, QStringList({"a.xml", "--odd.xml"}));
     }
 
+    void check()
+    {
+        BatchOptions o;
+        QString error;
+        QVERIFY(o.parse({"b", "--check", "--template", "act", "--template", "invoice", "--sample", "s.xml"}, &error));
+        QVERIFY(o.check && !o.formatGiven);
+        QCOMPARE(o.checkTemplates, QStringList({"act", "invoice"}));
+        QCOMPARE(o.sampleFile, QStringLiteral("s.xml"));
+        QVERIFY(o.parse({"b", "--check", "--format", "odt"}, &error));
+        QVERIFY(o.formatGiven);
+    }
+
     void defaults()
     {
         BatchOptions o;
@@ -48,6 +60,11 @@ private slots:
         QTest::newRow("value on a flag") << QStringList{"b", "--rename=yes", "a.xml"};
         QTest::newRow("time limit not a number") << QStringList{"b", "--time-limit", "soon", "a.xml"};
         QTest::newRow("negative repeat limit") << QStringList{"b", "--max-repeat=-1", "a.xml"};
+        QTest::newRow("repeated template without check")
+            << QStringList{"b", "--template", "a", "--template", "b", "a.xml"};
+        QTest::newRow("sample without check") << QStringList{"b", "--sample", "s.xml", "a.xml"};
+        QTest::newRow("check with files") << QStringList{"b", "--check", "a.xml"};
+        QTest::newRow("check with an option that makes documents") << QStringList{"b", "--check", "--overwrite"};
     }
     void badUsage()
     {

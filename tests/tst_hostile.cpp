@@ -25,18 +25,6 @@ using namespace TestSupport;
 
 namespace {
 
-#if defined(__SANITIZE_ADDRESS__)
-const bool underSanitizer = true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-const bool underSanitizer = true;
-#else
-const bool underSanitizer = false;
-#endif
-#else
-const bool underSanitizer = false;
-#endif
-
 struct BatchRun
 {
     int exitCode = -1;

@@ -205,7 +205,7 @@ private slots:
         }
 
         // The workers end with their supervisor, even in the middle of a query.
-        QVERIFY2(waitUntil([&] { return workersOf(resources).isEmpty(); }, 2000),
+        QVERIFY2(waitUntil([&] { return workersOf(resources).isEmpty(); }, 1000),
                  qPrintable(QString::number(workersOf(resources).size()) + " workers left"));
 
         // Whatever the moment, a name shows a whole document or nothing.

@@ -3,13 +3,16 @@
 // documents they make, stop, exclude, copy, save, the settings dialog's
 // effects, closing during a run, file-open requests and the about text.
 #include "aboutdialog.h"
+#include "desktopopener.h"
 #include "filemodel.h"
 #include "globals.h"
 #include "mainwindow.h"
 #include "myapplication.h"
+#include "runsummary.h"
 #include "settingscatalogue.h"
 #include "settingsdialog.h"
 #include "settingsgroup.h"
+#include "templatecheckdialog.h"
 #include "testsupport.h"
 #include "xmlfileitem.h"
 
@@ -20,10 +23,12 @@
 #include <QCompleter>
 #include <QDesktopServices>
 #include <QDockWidget>
+#include <QHeaderView>
 #include <QFileDialog>
 #include <QFileOpenEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
@@ -32,8 +37,10 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QStatusBar>
+#include <QTableWidget>
 #include <QTimer>
 #include <QToolBar>
+#include <QToolButton>
 #include <QTreeView>
 #include <QtTest>
 
@@ -101,15 +108,6 @@ void chooseFile(const QString& path)
     poll->start(50);
 }
 
-QAction* actionNamed(QWidget* window, const QString& text)
-{
-    for (QAction* action : window->findChildren<QAction*>()) {
-        if (action->text() == text)
-            return action;
-    }
-    return nullptr;
-}
-
 QStringList actionTexts(const QList<QAction*>& actions)
 {
     QStringList texts;
@@ -118,14 +116,14 @@ QStringList actionTexts(const QList<QAction*>& actions)
     return texts;
 }
 
-bool waitForRunEnd(MainWindow& window, int timeout = 60000)
+
+// A double click as the window system delivers it, through the window: the
+// view sees the first click end before the second begins.
+void doubleClick(QTreeView* view, const QModelIndex& index)
 {
-    QElapsedTimer clock;
-    clock.start();
-    while (window.processingList().isProcessing() && clock.elapsed() < timeout)
-        QTest::qWait(20);
-    QTest::qWait(50); // the queued end of the run
-    return !window.processingList().isProcessing();
+    QWidget* top = view->window();
+    const QPoint at = view->viewport()->mapTo(top, view->visualRect(index).center());
+    QTest::mouseDClick(top->windowHandle(), Qt::LeftButton, Qt::NoModifier, at);
 }
 
 // Takes the URLs the desktop would be asked to open.
@@ -173,6 +171,25 @@ class TestMainWindow : public QObject
 
     QString logText(MainWindow& window) { return window.messageLog()->toPlainText(); }
 
+    // Every title told in its header's tool tip; the columns named whole,
+    // title and content, and within the view.
+    static void verifyColumns(const QTreeView* view, const QList<int>& whole)
+    {
+        const QAbstractItemModel* model = view->model();
+        const QHeaderView* header = view->header();
+        const QAbstractItemView* base = view; // the size hint is public there
+        for (int column = 0; column < model->columnCount(); ++column) {
+            const QString title = model->headerData(column, Qt::Horizontal).toString();
+            QCOMPARE(model->headerData(column, Qt::Horizontal, Qt::ToolTipRole).toString(), title);
+            if (!whole.contains(column))
+                continue;
+            const int width = view->columnWidth(column);
+            QVERIFY2(width >= header->sectionSizeHint(column), qPrintable(title));
+            QVERIFY2(width >= base->sizeHintForColumn(column), qPrintable(title));
+            QVERIFY2(header->sectionViewportPosition(column) + width <= view->viewport()->width(), qPrintable(title));
+        }
+    }
+
 private slots:
     void initTestCase()
     {
@@ -217,6 +234,10 @@ private slots:
                                  << false;
         QTest::newRow("tool bars") << "Показать панели инструментов" << QKeySequence()
                                    << "Включить отображение всех доступных панелей инструментов" << false;
+        QTest::newRow("check") << "Проверить шаблон" << QKeySequence()
+                               << "Проверить выбранные шаблоны: команды, запросы и ошибки в них" << false;
+        QTest::newRow("check on a file") << "Проверить на файле…" << QKeySequence()
+                                         << "Проверить выбранные шаблоны и выполнить их запросы на XML-файле" << false;
     }
     void actions()
     {
@@ -250,7 +271,10 @@ private slots:
         }
         QCOMPARE(menus, QStringList({"Операции", "Настройки", "Справка"}));
         QCOMPARE(contents.at(0), QStringList({"Добавить файлы...", "Исключить файлы", "Запустить обработку",
-                                              "Остановить обработку", "|", "Сохранить", "|", "Выход"}));
+                                              "Остановить обработку", "|", "Сохранить", "|", "Проверить шаблон",
+                                              "Проверить на файле…", "|", "Выход"}));
+        QCOMPARE(actionTexts(window.templatesView()->actions()),
+                 QStringList({"Копировать", "Проверить шаблон", "Проверить на файле…"}));
         QCOMPARE(contents.at(1), QStringList({"Настройки", "|", "Обрабатываемые файлы", "Шаблоны документов", "|",
                                               "Подробности выполнения", "Показать панели инструментов"}));
         QCOMPARE(contents.at(2), QStringList({"Справка", "|", "О программе..."}));
@@ -265,10 +289,16 @@ private slots:
                  QStringList({"Добавить файлы...", "Исключить файлы", "Запустить обработку", "Остановить обработку",
                               "Сохранить", "Настройки"}));
         QCOMPARE(window.toolBarBreak(window.findChild<QToolBar*>("formatToolBar")), true);
+        // The run settings are toggle buttons, their titles their tool tips.
         auto* settingsBar = window.findChild<QToolBar*>("settingsToolBar");
         QStringList boxes;
-        for (QCheckBox* box : settingsBar->findChildren<QCheckBox*>())
+        for (QToolButton* box : settingsBar->findChildren<QToolButton*>(QRegularExpression("Box$"))) {
+            QVERIFY(box->isCheckable() && !box->icon().isNull());
+            // Without LibreOffice the PDF button says what to install instead.
+            if (box->isEnabled())
+                QCOMPARE(box->toolTip(), box->text());
             boxes << box->objectName() + "=" + box->text() + (box->isChecked() ? " on" : "");
+        }
         QCOMPARE(boxes, QStringList({"runAutoDetectBox=Автоподбор шаблона on",
                                      "runRenameDestBox=Переименовывать формируемые",
                                      "runOpenDocumentBox=Открывать документы",
@@ -296,6 +326,219 @@ private slots:
         QVERIFY(again.findChild<QToolBar*>("templateToolBar")->isVisible());
         QVERIFY(!again.findChild<QDockWidget*>("statusWidget")->isVisible());
         QCOMPARE(again.size(), QSize(900, 640));
+    }
+
+    // At the first size with no widths stored, the names of the files and of
+    // their documents are whole and in sight; the user's widths are kept.
+    void firstStartColumnsFit()
+    {
+        {
+            MainWindow window;
+            window.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&window));
+            QCOMPARE(window.size(), QSize(800, 600));
+            verifyColumns(window.filesView(), {colSourceFile, colSize, colFileType, colDocument});
+            const QStringList files = exampleFiles();
+            window.addFileNames(files);
+            QTRY_COMPARE(window.processingList().items().size(), files.size());
+            QVERIFY(waitForRunEnd(window));
+            actionNamed(&window, "Запустить обработку")->trigger();
+            QVERIFY(waitForRunEnd(window));
+            QTreeView* view = window.filesView();
+            view->expandAll();
+            QTest::qWait(300); // the widths follow the rows
+            verifyColumns(view, {colSourceFile, colSize, colFileType, colDocument});
+            QVERIFY(view->columnWidth(colTemplate) > 0);
+            // The catalogue has too many columns for the window: it scrolls,
+            // every title whole.
+            actionNamed(&window, "Шаблоны документов")->trigger();
+            QTest::qWait(300);
+            for (int column = 0; column < window.templatesView()->model()->columnCount(); ++column)
+                QVERIFY(window.templatesView()->columnWidth(column)
+                        >= window.templatesView()->header()->sectionSizeHint(column));
+
+            // A column the user sets stays as set.
+            window.templatesView()->header()->resizeSection(colName, 300);
+            window.resize(700, 600);
+            QTest::qWait(300);
+            QCOMPARE(window.templatesView()->columnWidth(colName), 300);
+        }
+        clearSettingsStore();
+        const QList<QVariant> stored{60, 61, 62, 63, 64, 65};
+        QSettings().setValue("TableColumns/Files", stored);
+        MainWindow window;
+        window.show();
+        window.addFileNames(exampleFiles("invoice_147"));
+        QTRY_COMPARE(window.processingList().items().size(), 1);
+        QVERIFY(waitForRunEnd(window));
+        QTest::qWait(300);
+        for (int column = 0; column < 5; ++column)
+            QCOMPARE(window.filesView()->columnWidth(column), stored.at(column).toInt());
+    }
+
+    // With all tool bars shown at the first size nothing hides behind the
+    // extension button, even with one more run setting beside the others.
+    void toolBarsFitTheFirstSize()
+    {
+        MainWindow window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        actionNamed(&window, "Показать панели инструментов")->trigger();
+        auto* settingsBar = window.findChild<QToolBar*>("settingsToolBar");
+        auto* another = new QToolButton(settingsBar);
+        another->setCheckable(true);
+        another->setIcon(QIcon(":/images/iconsave.png"));
+        another->setText("Также сохранять в PDF");
+        settingsBar->addWidget(another);
+        QTest::qWait(50);
+        const QList<QToolBar*> bars = window.findChildren<QToolBar*>();
+        QCOMPARE(bars.size(), 4);
+        for (const QToolBar* bar : bars) {
+            QVERIFY(bar->isVisible());
+            const auto* extension = bar->findChild<QWidget*>("qt_toolbar_ext_button");
+            QVERIFY(extension);
+            QVERIFY2(!extension->isVisible(), qPrintable(bar->objectName()));
+        }
+    }
+
+    void emptyListExplainsItself()
+    {
+        MainWindow window;
+        gst[stRunAutoUnzip] = false;
+        gst[stRunAutoDetect] = false;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        auto* hint = window.filesView()->findChild<QLabel*>("emptyViewHint");
+        QVERIFY(hint && hint->isVisible());
+        QCOMPARE(hint->text(), QStringLiteral("Перетащите сюда XML-файлы или ZIP-архивы или нажмите "
+                                              "«Добавить файлы...» (Ctrl+O)"));
+        QCOMPARE(hint->geometry(), window.filesView()->viewport()->rect());
+        QCOMPARE(hint->alignment(), Qt::AlignCenter);
+        QVERIFY(hint->testAttribute(Qt::WA_TransparentForMouseEvents));
+        const QColor shown = hint->palette().color(hint->foregroundRole());
+        QVERIFY(shown != window.filesView()->palette().color(QPalette::Text)); // grey
+        QCOMPARE(QColor(shown).value(), 127);
+        window.addFileNames(exampleFiles("invoice_147"));
+        QTRY_VERIFY(!hint->isVisible());
+        window.processingList().removeRows(0, 0);
+        QVERIFY(hint->isVisible());
+    }
+
+    void runSummaryWording_data()
+    {
+        QTest::addColumn<int>("documents");
+        QTest::addColumn<int>("errors");
+        QTest::addColumn<int>("msecs");
+        QTest::addColumn<bool>("stopped");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("one") << 1 << 0 << 1500 << false << "Готово: 1 документ за 0:01, ошибок нет";
+        QTest::newRow("few") << 2 << 1 << 62000 << false << "Готово: 2 документа за 1:02, 1 файл с ошибками";
+        QTest::newRow("many") << 6 << 3 << 999 << false << "Готово: 6 документов за 0:00, 3 файла с ошибками";
+        QTest::newRow("teens") << 11 << 14 << 0 << false << "Готово: 11 документов за 0:00, 14 файлов с ошибками";
+        QTest::newRow("twenties") << 21 << 22 << 0 << false << "Готово: 21 документ за 0:00, 22 файла с ошибками";
+        QTest::newRow("hundreds") << 112 << 101 << 0 << false
+                                  << "Готово: 112 документов за 0:00, 101 файл с ошибками";
+        QTest::newRow("none") << 0 << 5 << 0 << false << "Готово: 0 документов за 0:00, 5 файлов с ошибками";
+        QTest::newRow("stopped") << 3 << 0 << 4000 << true << "Остановлено: 3 документа за 0:04, ошибок нет";
+    }
+    void runSummaryWording()
+    {
+        QFETCH(int, documents);
+        QFETCH(int, errors);
+        QFETCH(int, msecs);
+        QFETCH(bool, stopped);
+        QFETCH(QString, text);
+        QCOMPARE(RunSummary::summaryText(documents, errors, msecs, stopped), text);
+    }
+
+    // After a run with a failed file: the summary in the error colour, kept
+    // through an automatic run; a made document opens from its row, by the
+    // action, Enter or a double click, its folder in the file manager; the
+    // failed row shows its error in the log.
+    void resultsOneClickAway()
+    {
+        const QString act = res->path() + "/Templates/act.docx";
+        QVERIFY(QFile::rename(act, act + ".away"));
+        QList<QUrl> opened;
+        DesktopOpener::setHandler([&opened](const QUrl& url) {
+            opened << url;
+            return true;
+        });
+        MainWindow window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const QStringList files = exampleFiles().filter(QRegularExpression("(AKT_2024-031|invoice_147)"));
+        QCOMPARE(files.size(), 2);
+        window.addFileNames(files);
+        QTRY_COMPARE(window.processingList().items().size(), 2);
+        QVERIFY(waitForRunEnd(window));
+        QTreeView* view = window.filesView();
+        const QAbstractItemModel* model = view->model();
+        const QModelIndex actRow = model->index(0, 0);
+        const QModelIndex invoiceRow = model->index(1, 0);
+        QVERIFY(actRow.data().toString().startsWith("AKT_"));
+        QAction* open = actionNamed(&window, "Открыть документ");
+        QAction* folder = actionNamed(&window, "Показать в папке");
+        QAction* showError = actionNamed(&window, "Показать ошибку");
+        QVERIFY(open && folder && showError);
+        view->setCurrentIndex(invoiceRow);
+        QVERIFY(!open->isEnabled() && !folder->isEnabled() && !showError->isEnabled()); // nothing made yet
+
+        actionNamed(&window, "Запустить обработку")->trigger();
+        QVERIFY(waitForRunEnd(window));
+        QVERIFY(QFile::rename(act + ".away", act));
+        auto* summary = window.findChild<QLabel*>("runSummary");
+        QVERIFY(summary->isVisible());
+        QVERIFY2(QRegularExpression("^Готово: 1 документ за \\d+:\\d\\d, 1 файл с ошибками$").match(summary->text()).hasMatch(),
+                 qPrintable(summary->text()));
+        QCOMPARE(summary->palette().color(summary->foregroundRole()), QColor(255, 0, 0));
+
+        const QString document = QFileInfo(files.last()).path() + "/invoice_147_счёт.docx";
+        QVERIFY(QFileInfo::exists(document));
+        QVERIFY(open->isEnabled() && folder->isEnabled() && !showError->isEnabled());
+        open->trigger();
+        folder->trigger();
+        view->setFocus();
+        QTest::keyClick(view, Qt::Key_Return);
+        doubleClick(view, invoiceRow);
+        const QUrl documentUrl = QUrl::fromLocalFile(document);
+        QCOMPARE(opened, QList<QUrl>({documentUrl, QUrl::fromLocalFile(QFileInfo(files.last()).path()), documentUrl,
+                                      documentUrl}));
+
+        // The failed row: no document to open; its error selected in the log.
+        view->setCurrentIndex(actRow);
+        QVERIFY(!open->isEnabled() && !folder->isEnabled() && showError->isEnabled());
+        doubleClick(view, actRow);
+        QCOMPARE(opened.size(), 4);
+        window.findChild<QDockWidget*>("statusWidget")->hide();
+        showError->trigger();
+        QVERIFY(window.findChild<QDockWidget*>("statusWidget")->isVisible());
+        QPlainTextEdit* log = window.messageLog();
+        const QString error = model->index(0, colErrorText).data().toString();
+        QVERIFY(error.contains("Не найден файл шаблона: act.docx"));
+        QVERIFY(log->textCursor().selectedText().endsWith(error));
+        QCOMPARE(log->extraSelections().size(), 1);
+
+        // The context menu offers them for the row under the pointer.
+        QStringList offered;
+        QTimer::singleShot(100, [&offered] {
+            if (QWidget* popup = QApplication::activePopupWidget()) {
+                for (const QAction* action : popup->actions())
+                    offered << (action->isSeparator() ? "|" : action->text() + (action->isEnabled() ? "" : " (off)"));
+                popup->close();
+            }
+        });
+        emit view->customContextMenuRequested(view->visualRect(invoiceRow).center());
+        QCOMPARE(offered, QStringList({"Открыть документ", "Показать в папке", "Показать ошибку (off)", "|",
+                                       "Копировать"}));
+
+        // An automatic run leaves the summary of the last run.
+        window.addFileNames(exampleFiles("invoice_152"));
+        QTRY_COMPARE(window.processingList().items().size(), 3);
+        QVERIFY(waitForRunEnd(window));
+        QVERIFY(summary->isVisible());
+        QVERIFY(summary->text().startsWith("Готово: 1 документ"));
+        DesktopOpener::setHandler({});
     }
 
     void titleInEveryForm()
@@ -421,8 +664,17 @@ private slots:
         QVERIFY(!actionNamed(&window, "Добавить файлы...")->isEnabled());
         QVERIFY(actionNamed(&window, "Остановить обработку")->isEnabled());
         QVERIFY(progress->isVisible());
+        auto* summary = window.findChild<QLabel*>("runSummary");
+        QVERIFY(summary && !summary->isVisible());
         QVERIFY(waitForRunEnd(window));
         QVERIFY(!progress->isVisible());
+        // The run is told until the next one.
+        QVERIFY(summary->isVisible());
+        QVERIFY2(QRegularExpression(QStringLiteral("^Готово: %1 документов за \\d+:\\d\\d, ошибок нет$")
+                                        .arg(window.processingList().xmlFiles().size()))
+                     .match(summary->text())
+                     .hasMatch(),
+                 qPrintable(summary->text()));
         QVERIFY(actionNamed(&window, "Добавить файлы...")->isEnabled());
         QTRY_VERIFY(logText(window).contains("ЗАВЕРШЕН процесс обработки файлов"));
         QVERIFY(logText(window).contains("ЗАПУЩЕН процесс обработки файлов"));
@@ -461,7 +713,7 @@ private slots:
             qputenv("PATH", "/nonexistent");
             MainWindow window;
             qputenv("PATH", path);
-            const auto* box = window.findChild<QToolBar*>("settingsToolBar")->findChild<QCheckBox*>("runSavePdfBox");
+            const auto* box = window.findChild<QToolBar*>("settingsToolBar")->findChild<QAbstractButton*>("runSavePdfBox");
             QVERIFY(!box->isEnabled());
             QVERIFY(box->toolTip().contains("libreoffice-writer-nogui"));
         }
@@ -470,7 +722,7 @@ private slots:
         QSettings().setValue("RunSettings/runParallel", false); // one worker, one office
         MainWindow window;
         window.show();
-        auto* box = window.findChild<QToolBar*>("settingsToolBar")->findChild<QCheckBox*>("runSavePdfBox");
+        auto* box = window.findChild<QToolBar*>("settingsToolBar")->findChild<QAbstractButton*>("runSavePdfBox");
         QVERIFY(box->isEnabled());
         box->setChecked(true);
         QCOMPARE(QSettings().value("RunSettings/runSavePdf").toBool(), true);
@@ -644,9 +896,9 @@ private slots:
         QVERIFY(globalShowPath());
         QVERIFY(globalShowNames());
         auto* toolBar = window.findChild<QToolBar*>("settingsToolBar");
-        QVERIFY(toolBar->findChild<QCheckBox*>("runRenameDestBox")->isChecked());
-        QVERIFY(!toolBar->findChild<QCheckBox*>("runAutoDetectBox")->isChecked());
-        QVERIFY(toolBar->findChild<QCheckBox*>("runOpenDocumentBox")->isChecked());
+        QVERIFY(toolBar->findChild<QAbstractButton*>("runRenameDestBox")->isChecked());
+        QVERIFY(!toolBar->findChild<QAbstractButton*>("runAutoDetectBox")->isChecked());
+        QVERIFY(toolBar->findChild<QAbstractButton*>("runOpenDocumentBox")->isChecked());
         for (const QString& key : {stRunRenameDest, stRunOpenDocument})
             QCOMPARE(gst[key], QVariant(true));
         QCOMPARE(gst[stRunAutoDetect], QVariant(false));
@@ -661,7 +913,7 @@ private slots:
         QCOMPARE(QSettings().value("RunSettings/runRenameDest").toBool(), true);
 
         // The tool bar's boxes and the format combo box store the run settings at once.
-        toolBar->findChild<QCheckBox*>("runAutoDetectBox")->setChecked(true);
+        toolBar->findChild<QAbstractButton*>("runAutoDetectBox")->setChecked(true);
         QCOMPARE(QSettings().value("RunSettings/runAutoDetect").toBool(), true);
         window.findChild<QComboBox*>("formatCombo")->setCurrentIndex(2);
         QCOMPARE(QSettings().value("RunSettings/runDocumentFormat").toInt(), 2);
@@ -792,6 +1044,76 @@ private slots:
         QVERIFY(QFile::rename(catalogue + ".away", catalogue));
         QCOMPARE(text, QStringLiteral("Плинтворкс|Ошибка инициализации приложения! Не удалось загрузить:\n"
                                       "список шаблонов.\nКорректная работа приложения не возможна!"));
+    }
+
+    // The template check from the template page: the selected rows, the
+    // findings in a table that can be copied, the outcome in the log, and a
+    // dry run on a file picked in the file dialog.
+    void checkTemplatesFromTheTemplatePage()
+    {
+        MainWindow window;
+        window.show();
+        actionNamed(&window, "Шаблоны документов")->trigger();
+        QTreeView* view = window.templatesView();
+        const auto check = [&](const QString& action) {
+            actionNamed(&window, action)->trigger();
+            auto* dialog = window.findChild<TemplateCheckDialog*>();
+            bool finished = false;
+            if (dialog)
+                connect(dialog, &TemplateCheckDialog::checkFinished, [&finished] { finished = true; });
+            if (dialog && !QTest::qWaitFor([&finished] { return finished; }, 20000))
+                dialog = nullptr;
+            return dialog;
+        };
+
+        // Nothing chosen: said in the log, no dialog.
+        view->selectionModel()->clear();
+        view->setCurrentIndex(QModelIndex());
+        QVERIFY(!check("Проверить шаблон"));
+        QTRY_VERIFY(logText(window).contains("Проверка шаблонов: выберите шаблоны в списке шаблонов"));
+
+        // A correct template: its commands, no finding.
+        view->setCurrentIndex(window.templatesView()->model()->index(0, 0));
+        TemplateCheckDialog* clean = check("Проверить шаблон");
+        QVERIFY(clean);
+        QCOMPARE(clean->findingsTable()->rowCount(), 0);
+        QVERIFY(clean->commandsTable()->rowCount() > 20);
+        QCOMPARE(clean->commandsTable()->item(0, 0)->text(), QString("invoice, DOCX: document, абзац 2"));
+        QTRY_VERIFY(logText(window).contains("Проверка шаблонов: Проверено шаблонов: 1; ошибок: 0, предупреждений: 0"));
+        clean->close();
+        QTRY_VERIFY(!window.findChild<TemplateCheckDialog*>());
+
+        // A match query that does not exist, in the edited catalogue.
+        window.templateCatalogue().setData(1, colMatchQuery, "Nope");
+        view->selectionModel()->select(window.templatesView()->model()->index(1, 0),
+                                       QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        TemplateCheckDialog* broken = check("Проверить шаблон");
+        QVERIFY(broken);
+        QCOMPARE(broken->findingsTable()->rowCount(), 1);
+        QCOMPARE(broken->findingsTable()->item(0, 0)->text(), QString("act: Templates.txt, строка 2"));
+        QCOMPARE(broken->findingsTable()->item(0, 1)->text(), QString("ошибка"));
+        QVERIFY(broken->findingsTable()->item(0, 2)->text().startsWith("Нет файла запроса соответствия Nope.xq"));
+        broken->copy();
+        QCOMPARE(QApplication::clipboard()->text().section('\n', 0, 0), QString("Место\tВажность\tСообщение"));
+        QVERIFY(QApplication::clipboard()->text().section('\n', 1, 1).startsWith("act: Templates.txt, строка 2\tошибка\t"));
+        QTRY_VERIFY(logText(window).contains("Проверка шаблона: act: Templates.txt, строка 2: ошибка: Нет файла "
+                                             "запроса соответствия Nope.xq"));
+        broken->close();
+        window.templateCatalogue().setData(1, colMatchQuery, "Match");
+
+        // A dry run on a file chosen in the dialog.
+        const QString sample = exampleFiles("AKT_2024-031").value(0);
+        QVERIFY(!sample.isEmpty());
+        chooseFile(sample);
+        TemplateCheckDialog* dry = check("Проверить на файле…");
+        QVERIFY(dry);
+        QStringList results;
+        for (int row = 0; row < dry->commandsTable()->rowCount(); ++row)
+            results << dry->commandsTable()->item(row, 4)->text();
+        QVERIFY2(!results.filter(QRegularExpression("^строк: 4 — 1⇥Изготовление рабочих мест.*⏎2⇥")).isEmpty()
+                     && results.contains("рисунок stamp.jpg"),
+                 qPrintable(results.join('\n')));
+        dry->close();
     }
 
     void unusableCatalogueLinesAreLogged()

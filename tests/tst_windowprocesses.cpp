@@ -29,40 +29,10 @@ using namespace TestSupport;
 
 namespace {
 
-#if defined(__SANITIZE_ADDRESS__)
-const bool underSanitizer = true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-const bool underSanitizer = true;
-#else
-const bool underSanitizer = false;
-#endif
-#else
-const bool underSanitizer = false;
-#endif
-
 const QString examples = QStringLiteral(PLINTHWORKS_SOURCE_DIR "/examples");
 const QString crashingQuery = QStringLiteral(
     "declare function local:f($x as xs:integer) as xs:integer { local:f($x + 1) + 1 }; string(local:f(1))");
 const QString slowQuery = QStringLiteral("string(sum(for $i in 1 to 2000000000 return $i mod 7))");
-
-QAction* actionNamed(QWidget* window, const QString& text)
-{
-    for (QAction* action : window->findChildren<QAction*>()) {
-        if (action->text() == text)
-            return action;
-    }
-    return nullptr;
-}
-
-bool waitForRunEnd(MainWindow& window, int timeout)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (window.processingList().isProcessing() && clock.elapsed() < timeout)
-        QTest::qWait(10);
-    return !window.processingList().isProcessing();
-}
 
 // Says «Да» to the question the next close asks.
 void confirmNextQuestion()

@@ -10,13 +10,16 @@
 #include "settingsdialog.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QListWidget>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QTreeView>
 
 #include <cstdio>
@@ -53,6 +56,34 @@ QAction* action(QWidget* window, const QString& text)
 bool save(QWidget* widget, const QString& path)
 {
     const bool ok = widget->grab().save(path);
+    std::fprintf(stderr, "%s %s\n", ok ? "written" : "FAILED", qPrintable(path));
+    return ok;
+}
+
+// The window with the file view's context menu open on the row of a file.
+bool saveContextMenu(MainWindow& window, const QString& fileName, const QString& path)
+{
+    QTreeView* view = window.filesView();
+    const QModelIndexList rows =
+        view->model()->match(view->model()->index(0, 0), Qt::DisplayRole, fileName, 1, Qt::MatchExactly);
+    if (rows.isEmpty())
+        return false;
+    view->selectionModel()->select(rows.first(), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    const QPoint at = view->visualRect(rows.first()).center();
+    bool ok = false;
+    // The menu runs its own event loop: it is pictured and closed from there.
+    QTimer::singleShot(300, [&] {
+        QWidget* menu = QApplication::activePopupWidget();
+        if (!menu)
+            return;
+        QPixmap picture = window.grab();
+        QPainter painter(&picture);
+        painter.drawPixmap(window.mapFromGlobal(menu->mapToGlobal(QPoint(0, 0))), menu->grab());
+        painter.end();
+        ok = picture.save(path);
+        menu->close();
+    });
+    emit view->customContextMenuRequested(at);
     std::fprintf(stderr, "%s %s\n", ok ? "written" : "FAILED", qPrintable(path));
     return ok;
 }
@@ -95,9 +126,11 @@ int main(int argc, char* argv[])
     const QString data = scratch.path() + QStringLiteral("/Документы");
     copyFolder(examples + QStringLiteral("/data"), data);
 
+    // As a newcomer meets it: the first size, nothing added yet.
     MainWindow window;
-    window.resize(1180, 640);
     window.show();
+    wait(300);
+    bool ok = save(&window, output + QStringLiteral("/empty.png"));
     QStringList files;
     for (const QString& name : QDir(data).entryList({QStringLiteral("*.xml"), QStringLiteral("*.zip")}, QDir::Files))
         files << data + QLatin1Char('/') + name;
@@ -107,16 +140,16 @@ int main(int argc, char* argv[])
     action(&window, QStringLiteral("Запустить обработку"))->trigger();
     waitForRun(window);
     window.filesView()->expandAll();
-    for (int column = 0; column < 5; ++column)
-        window.filesView()->resizeColumnToContents(column);
+    window.resize(1180, 640);
     window.messageLog()->moveCursor(QTextCursor::End);
     wait(300);
-    bool ok = save(&window, output + QStringLiteral("/mainwindow.png"));
+    ok = save(&window, output + QStringLiteral("/mainwindow.png")) && ok;
+    ok = saveContextMenu(window, QStringLiteral("invoice_147.xml"), output + QStringLiteral("/contextmenu.png")) && ok;
 
+    // Wide enough for every column of the catalogue.
     action(&window, QStringLiteral("Шаблоны документов"))->trigger();
-    for (int column = 0; column < 3; ++column)
-        window.templatesView()->resizeColumnToContents(column);
-    wait(200);
+    window.resize(1440, 640);
+    wait(300);
     ok = save(&window, output + QStringLiteral("/templates.png")) && ok;
 
     SettingsDialog dialog(&window, 0, false);

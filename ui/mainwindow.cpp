@@ -1,17 +1,23 @@
 #include "mainwindow.h"
 
 #include "aboutdialog.h"
+#include "columnfitter.h"
+#include "desktopopener.h"
+#include "emptyviewhint.h"
 #include "filemodel.h"
+#include "filerowactions.h"
 #include "globals.h"
 #include "messagehandler.h"
 #include "messagelogbuffer.h"
 #include "messagesenderobject.h"
 #include "runprogressindicator.h"
+#include "runsummary.h"
 #include "settingscatalogue.h"
 #include "settingsdialog.h"
 #include "settingsgroup.h"
 #include "simpletablelistmodel.h"
 #include "status.h"
+#include "templatecheckdialog.h"
 #include "terminationsignals.h"
 #include "xmlfileitem.h"
 #include "zipfileitem.h"
@@ -19,14 +25,13 @@
 
 #include <QActionGroup>
 #include <QApplication>
-#include <QCheckBox>
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCompleter>
-#include <QDesktopServices>
 #include <QDir>
 #include <QDockWidget>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenuBar>
@@ -38,6 +43,7 @@
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QToolBar>
+#include <QToolButton>
 #include <QTreeView>
 #include <QUrl>
 
@@ -158,6 +164,8 @@ void MainWindow::createStatusWidget()
     addDockWidget(Qt::BottomDockWidgetArea, statusDock);
     statusBar()->showMessage(QStringLiteral("Готов"));
 
+    runSummary = new RunSummary(&fileList, statusBar());
+    statusBar()->addWidget(runSummary, 1);
     runProgress = new RunProgressIndicator(&fileList, this);
     statusBar()->addPermanentWidget(runProgress);
 }
@@ -257,6 +265,13 @@ void MainWindow::createActions()
                                 QStringLiteral("Включить отображение всех доступных панелей инструментов"),
                                 &MainWindow::showToolBars);
 
+    checkTemplatesAct = newAction(QStringLiteral("Проверить шаблон"), QString(),
+                                  QStringLiteral("Проверить выбранные шаблоны: команды, запросы и ошибки в них"),
+                                  &MainWindow::checkTemplates);
+    checkOnFileAct = newAction(QStringLiteral("Проверить на файле…"), QString(),
+                               QStringLiteral("Проверить выбранные шаблоны и выполнить их запросы на XML-файле"),
+                               &MainWindow::checkTemplatesOnFile);
+
     // "Копировать" works on whichever view has the focus, by its shortcut
     // and from the views' context menus.
     addAction(copyAct);
@@ -264,6 +279,16 @@ void MainWindow::createActions()
         view->setContextMenuPolicy(Qt::ActionsContextMenu);
         view->addAction(copyAct);
     }
+    // A made document, its folder and the log lines of an error, from the row.
+    fileRowActions = new FileRowActions(fileView, statusDock, statusLog, this);
+    connect(fileRowActions, &FileRowActions::logNeeded, logBuffer, &MessageLogBuffer::flush);
+
+    // What a newcomer meets first, named as the action and its keys are.
+    emptyFilesHint = new EmptyViewHint(
+        fileView, QStringLiteral("Перетащите сюда XML-файлы или ZIP-архивы или нажмите «%1» (%2)")
+                      .arg(addFilesAct->text(), addFilesAct->shortcut().toString(QKeySequence::NativeText)));
+
+    templateView->addActions({checkTemplatesAct, checkOnFileAct});
 }
 
 void MainWindow::createMenus()
@@ -275,6 +300,9 @@ void MainWindow::createMenus()
     operations->addAction(stopAct);
     operations->addSeparator();
     operations->addAction(saveAct);
+    operations->addSeparator();
+    operations->addAction(checkTemplatesAct);
+    operations->addAction(checkOnFileAct);
     operations->addSeparator();
     operations->addAction(exitAct);
 
@@ -300,23 +328,48 @@ void MainWindow::createToolBars()
     for (QAction* action : {addFilesAct, deleteSelectedAct, startAct, stopAct, saveAct, settingsAct})
         mainToolBar->addAction(action);
 
+    // The run settings as toggle buttons beside the actions: their titles,
+    // too long for one row of a narrow window, are their tool tips.
     settingsToolBar = addToolBar(QStringLiteral("Настройки"));
     settingsToolBar->setObjectName(QStringLiteral("settingsToolBar"));
-    const QList<QPair<QString, QString>> boxes{{stRunAutoDetect, QStringLiteral("Автоподбор шаблона")},
-                                               {stRunRenameDest, QStringLiteral("Переименовывать формируемые")},
-                                               {stRunOpenDocument, QStringLiteral("Открывать документы")},
-                                               {stRunSavePdf, QStringLiteral("Также сохранять в PDF")}};
+    struct Toggle {
+        QString key;
+        QString text;
+        QString icon;
+        QString statusTip;
+    };
+    const QList<Toggle> toggles{
+        {stRunAutoDetect, QStringLiteral("Автоподбор шаблона"), QStringLiteral(":/images/iconautodetect.png"),
+         QStringLiteral("Подбирать шаблон сразу после добавления XML файла в список")},
+        {stRunRenameDest, QStringLiteral("Переименовывать формируемые"), QStringLiteral(":/images/iconrename.png"),
+         QStringLiteral("Брать имя формируемого документа из данных XML файла")},
+        {stRunOpenDocument, QStringLiteral("Открывать документы"), QStringLiteral(":/images/iconopen.png"),
+         QStringLiteral("Открывать каждый сформированный документ приложением по умолчанию")},
+        {stRunSavePdf, QStringLiteral("Также сохранять в PDF"), QStringLiteral(":/images/iconpdf.png"),
+         QStringLiteral("Сохранять рядом с каждым документом его PDF с тем же именем (его делает LibreOffice)")}};
     runSettingsKeys.clear();
-    for (const auto& box : boxes) {
-        auto* check = new QCheckBox(box.second, settingsToolBar);
-        check->setObjectName(box.first + QStringLiteral("Box"));
-        settingsToolBar->addWidget(check);
-        runSettingsKeys << box.first;
+    QList<QToolButton*> toggleButtons;
+    for (const Toggle& toggle : toggles) {
+        auto* button = new QToolButton(settingsToolBar);
+        button->setObjectName(toggle.key + QStringLiteral("Box"));
+        button->setCheckable(true);
+        button->setAutoRaise(true);
+        button->setIcon(QIcon(toggle.icon));
+        button->setText(toggle.text);
+        button->setToolTip(toggle.text);
+        button->setStatusTip(toggle.statusTip);
+        button->setIconSize(settingsToolBar->iconSize());
+        button->setToolButtonStyle(settingsToolBar->toolButtonStyle());
+        connect(settingsToolBar, &QToolBar::iconSizeChanged, button, &QToolButton::setIconSize);
+        connect(settingsToolBar, &QToolBar::toolButtonStyleChanged, button, &QToolButton::setToolButtonStyle);
+        settingsToolBar->addWidget(button);
+        toggleButtons << button;
+        runSettingsKeys << toggle.key;
     }
-    SettingsDialog::offerPdf(settingsToolBar->findChild<QCheckBox*>(stRunSavePdf + QStringLiteral("Box")));
+    SettingsDialog::offerPdf(settingsToolBar->findChild<QToolButton*>(stRunSavePdf + QStringLiteral("Box")));
     gst.group(sgRunSettings).writeToWidget(settingsToolBar, runSettingsKeys);
-    for (QCheckBox* check : settingsToolBar->findChildren<QCheckBox*>())
-        connect(check, &QCheckBox::toggled, this, &MainWindow::updateSettings);
+    for (QToolButton* button : toggleButtons)
+        connect(button, &QToolButton::toggled, this, &MainWindow::updateSettings);
 
     addToolBarBreak();
 
@@ -337,6 +390,10 @@ void MainWindow::createToolBars()
     templateCombo = new QComboBox(templateToolBar);
     templateCombo->setObjectName(QStringLiteral("templateCombo"));
     templateCombo->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    // It takes the room the row has, and a narrow window does not push the
+    // buttons behind it out of sight.
+    templateCombo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    templateCombo->setMinimumContentsLength(12);
     templateCombo->setEditable(true);
     templateCombo->setInsertPolicy(QComboBox::NoInsert);
     templateCombo->setModel(templateModel);
@@ -459,9 +516,22 @@ void MainWindow::copy()
         QApplication::clipboard()->setText(text);
 }
 
+void MainWindow::checkTemplates()
+{
+    TemplateCheckDialog::checkSelected(this, templateList, templateView->selectionModel(), QString());
+}
+
+void MainWindow::checkTemplatesOnFile()
+{
+    const QString sample = QFileDialog::getOpenFileName(this, QStringLiteral("Файл для проверки шаблона"), lastPath,
+                                                        QStringLiteral("Файлы XML (*.xml)"));
+    if (!sample.isEmpty())
+        TemplateCheckDialog::checkSelected(this, templateList, templateView->selectionModel(), sample);
+}
+
 void MainWindow::help()
 {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(manualPath()));
+    DesktopOpener::openUrl(QUrl::fromLocalFile(manualPath()));
 }
 
 void MainWindow::about()
@@ -480,8 +550,11 @@ void MainWindow::readSettings()
     lastPath = QDir::fromNativeSeparators(settings.value(stLastPath).toString());
     if (lastPath.isEmpty())
         lastPath = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    tableColumsRead(QStringLiteral("Files"), fileView);
-    tableColumsRead(QStringLiteral("Templates"), templateView);
+    // Stored widths are the user's; without them the columns fit what they show.
+    if (!tableColumsRead(QStringLiteral("Files"), fileView))
+        fileColumns = new ColumnFitter(fileView, {colTemplate}, this);
+    if (!tableColumsRead(QStringLiteral("Templates"), templateView))
+        templateColumns = new ColumnFitter(templateView, {colDescription}, this);
     const int index = settings.value(stTemplateIndex, 0).toInt();
     templateCombo->setCurrentIndex(qBound(0, index, templateCombo->count() - 1));
 }

@@ -6,7 +6,10 @@
 #include <QMainWindow>
 #include <QStringList>
 
+class ColumnFitter;
+class EmptyViewHint;
 class FileModel;
+class FileRowActions;
 class MessageHandler;
 class MessageLogBuffer;
 class MessageSenderObject;
@@ -21,6 +24,7 @@ class QPushButton;
 class QStackedWidget;
 class QTreeView;
 class RunProgressIndicator;
+class RunSummary;
 class SimpleTableListModel;
 class TerminationSignals;
 
@@ -90,6 +94,9 @@ private slots:
     void updateSettings(int value);
     void settingsDialog();
     void save();
+    // The template check of the catalogue rows selected, also on a sample file.
+    void checkTemplates();
+    void checkTemplatesOnFile();
 
 private:
     void initGlobalSettings();
@@ -125,6 +132,12 @@ private:
     QPlainTextEdit* statusLog = nullptr;
     MessageLogBuffer* logBuffer = nullptr;
     RunProgressIndicator* runProgress = nullptr;
+    RunSummary* runSummary = nullptr;
+    EmptyViewHint* emptyFilesHint = nullptr;
+    FileRowActions* fileRowActions = nullptr;
+    // Column widths until the user sets some; none when widths were stored.
+    ColumnFitter* fileColumns = nullptr;
+    ColumnFitter* templateColumns = nullptr;
     MessageSenderObject* messageSender = nullptr;
     MessageHandler* messageHandler = nullptr;
 
@@ -152,6 +165,8 @@ private:
     QAction* saveAct = nullptr;
     QAction* statusAct = nullptr;
     QAction* showToolBarsAct = nullptr;
+    QAction* checkTemplatesAct = nullptr;
+    QAction* checkOnFileAct = nullptr;
     QActionGroup* viewGroup = nullptr;
 
     QStringList runSettingsKeys;

@@ -10,7 +10,7 @@
 #include "status.h"
 #include "xmlfileitem.h"
 
-#include <QCheckBox>
+#include <QAbstractButton>
 #include <QComboBox>
 #include <QCompleter>
 #include <QDir>
@@ -241,7 +241,7 @@ void MainWindow::settingsDialog()
         // Showing the stored values is no change of the user's: the boxes
         // must not store back, one by one, values not yet shown.
         std::vector<QSignalBlocker> quiet;
-        for (QCheckBox* box : settingsToolBar->findChildren<QCheckBox*>())
+        for (QAbstractButton* box : settingsToolBar->findChildren<QAbstractButton*>())
             quiet.emplace_back(box);
         gst.group(sgRunSettings).writeToWidget(settingsToolBar, runSettingsKeys);
     }

@@ -50,10 +50,15 @@ QString RunProgressIndicator::stepTitle(ProcessingStepType step)
     return QString();
 }
 
+QString RunProgressIndicator::clockText(qint64 msecs)
+{
+    const qint64 seconds = qMax<qint64>(0, msecs) / 1000;
+    return QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
+}
+
 QString RunProgressIndicator::elapsedText() const
 {
-    const qint64 seconds = clock.isValid() ? clock.elapsed() / 1000 : 0;
-    return QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
+    return clockText(clock.isValid() ? clock.elapsed() : 0);
 }
 
 void RunProgressIndicator::runStarted()

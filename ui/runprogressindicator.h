@@ -20,6 +20,8 @@ public:
     explicit RunProgressIndicator(FileList* list, QWidget* parent = nullptr);
 
     static QString stepTitle(ProcessingStepType step);
+    // Minutes and seconds, "m:ss".
+    static QString clockText(qint64 msecs);
     QString elapsedText() const;
 
 private slots:

@@ -1,8 +1,12 @@
 #include "testsupport.h"
 
 #include "globals.h"
+#include "mainwindow.h"
 
+#include <QAction>
 #include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTest>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -19,6 +23,25 @@
 #include <QStandardPaths>
 
 namespace TestSupport {
+
+QAction* actionNamed(QWidget* window, const QString& text)
+{
+    for (QAction* action : window->findChildren<QAction*>()) {
+        if (action->text() == text)
+            return action;
+    }
+    return nullptr;
+}
+
+bool waitForRunEnd(MainWindow& window, int timeout)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (window.processingList().isProcessing() && clock.elapsed() < timeout)
+        QTest::qWait(10);
+    QTest::qWait(50); // the queued end of the run
+    return !window.processingList().isProcessing();
+}
 
 void initHermeticEnvironment()
 {

@@ -8,7 +8,31 @@
 
 // Helpers shared by the test executables: hermetic set-up, a temporary
 // resource folder with real query files, and LibreOffice conversions.
+class MainWindow;
+class QAction;
+class QWidget;
+
 namespace TestSupport {
+
+// Built with the address sanitizer, which makes deep recursion slow and
+// takes several times the stack.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool underSanitizer = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool underSanitizer = true;
+#else
+constexpr bool underSanitizer = false;
+#endif
+#else
+constexpr bool underSanitizer = false;
+#endif
+
+// The window's action with this text, or null.
+QAction* actionNamed(QWidget* window, const QString& text);
+// Runs the event loop until the window's run has ended, at most `timeout`
+// milliseconds; whether it has.
+bool waitForRunEnd(MainWindow& window, int timeout = 60000);
 
 // Test mode for standard paths, a private organisation name and a settings
 // store in a temporary folder.
