@@ -61,12 +61,15 @@ bool BatchOptions::parse(const QStringList& arguments, QString* error)
     const QCommandLineOption sequentialOption(QStringLiteral("sequential"));
     const QCommandLineOption recursiveOption(QStringLiteral("unzip-recursive"));
     const QCommandLineOption picturesOption(QStringLiteral("allow-outside-pictures"));
+    const QCommandLineOption pdfOption(QStringLiteral("pdf"));
+    const QCommandLineOption pdfOnlyOption(QStringLiteral("pdf-only"));
     const QCommandLineOption checkOption(QStringLiteral("check"));
     const QCommandLineOption sampleOption(QStringLiteral("sample"), QString(), QStringLiteral("FILE"));
     const QCommandLineOption helpOption(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     parser.addOptions({resourcesOption, formatOption, templateOption, reportOption, includeOption, excludeOption,
                        timeLimitOption, maxRepeatOption, renameOption, overwriteOption, sequentialOption,
-                       recursiveOption, picturesOption, checkOption, sampleOption, helpOption});
+                       recursiveOption, picturesOption, pdfOption, pdfOnlyOption, checkOption, sampleOption,
+                       helpOption});
     if (!parser.parse(arguments)) {
         *error = usageError(parser);
         return false;
@@ -93,6 +96,10 @@ bool BatchOptions::parse(const QStringList& arguments, QString* error)
     sequential = parser.isSet(sequentialOption);
     unzipRecursive = parser.isSet(recursiveOption);
     picturesOutsideSource = parser.isSet(picturesOption);
+    if (parser.isSet(pdfOnlyOption))
+        pdf = PdfOutput::Only;
+    else if (parser.isSet(pdfOption))
+        pdf = PdfOutput::Beside;
     files = parser.positionalArguments();
     if (parser.isSet(timeLimitOption)
         && !readCount(parser.value(timeLimitOption), QStringLiteral("--time-limit"), 0, &timeLimit, error))
@@ -131,7 +138,8 @@ bool BatchOptions::checkUsage(const QCommandLineParser& parser, QString* error) 
     // nothing to act on.
     for (const QString& name : {QStringLiteral("rename"), QStringLiteral("overwrite"), QStringLiteral("sequential"),
                                 QStringLiteral("include-mask"), QStringLiteral("exclude-mask"),
-                                QStringLiteral("unzip-recursive"), QStringLiteral("time-limit")}) {
+                                QStringLiteral("unzip-recursive"), QStringLiteral("time-limit"), QStringLiteral("pdf"),
+                                QStringLiteral("pdf-only")}) {
         if (parser.isSet(name)) {
             *error = QStringLiteral("Параметр --%1 не используется с --check").arg(name);
             return false;
@@ -160,6 +168,8 @@ WorkerOptions BatchOptions::workerOptions() const
     worker.overwrite = overwrite;
     worker.limits.maxRepeat = maxRepeat;
     worker.limits.picturesOutsideSource = picturesOutsideSource;
+    worker.pdf = pdf;
+    worker.pdfTimeLimit = timeLimit;
     return worker;
 }
 
@@ -170,7 +180,8 @@ QString BatchOptions::usage()
         "  plinthworks-batch [--resources DIR]... [--format docx|odt|rtf] [--template NAME]\n"
         "                    [--rename] [--overwrite] [--sequential] [--report FILE|-]\n"
         "                    [--include-mask RE] [--exclude-mask RE] [--unzip-recursive]\n"
-        "                    [--time-limit SECONDS] [--max-repeat N] [--allow-outside-pictures] FILE...\n"
+        "                    [--time-limit SECONDS] [--max-repeat N] [--allow-outside-pictures]\n"
+        "                    [--pdf | --pdf-only] FILE...\n"
         "  plinthworks-batch --check [--resources DIR]... [--template NAME]... [--format docx|odt|rtf]\n"
         "                    [--sample FILE.xml] [--report FILE|-] [--max-repeat N] [--allow-outside-pictures]\n"
         "\n"
@@ -200,14 +211,19 @@ QString BatchOptions::usage()
         "  --exclude-mask RE  маска исключения (пустая — никаких) / exclude mask (empty: none)\n"
         "  --unzip-recursive  распаковывать вложенные архивы / unpack archives inside archives\n"
         "  --time-limit S     прервать формирование документа, идущее дольше S секунд\n"
-        "                     (по умолчанию 300, 0 — без ограничения)\n"
-        "                     stop a document that takes longer than S seconds (default 300, 0: none)\n"
+        "                     (по умолчанию 300, 0 — без ограничения); столько же на преобразование в PDF\n"
+        "                     stop a document that takes longer than S seconds (default 300, 0: none);\n"
+        "                     as long again for its conversion to PDF\n"
         "  --max-repeat N     наибольшее число повторений блока итераций (по умолчанию 100000)\n"
         "                     most repetitions of one repeated block (default 100000)\n"
         "  --allow-outside-pictures\n"
         "                     вставлять рисунки и из папок вне папки исходного XML-файла\n"
         "                     (по умолчанию такие рисунки не вставляются)\n"
         "                     insert pictures from outside the source file's folder too (default: refused)\n"
+        "  --pdf              сохранять рядом с каждым документом его PDF с тем же именем (нужен LibreOffice)\n"
+        "                     also save a PDF of each document beside it, of the same name (needs LibreOffice)\n"
+        "  --pdf-only         сохранять только PDF, без самого документа\n"
+        "                     save the PDF only, without the document itself\n"
         "  --check            проверить список шаблонов и шаблоны, не формируя документов и не\n"
         "                     записывая файлов: каждая команда с её местом, ошибки и предупреждения\n"
         "                     check the catalogue and its templates without making documents or\n"
@@ -221,7 +237,8 @@ QString BatchOptions::usage()
         "Документы формируются в отдельных процессах: сбой одного документа не прерывает остальные.\n"
         "Documents are made in worker processes: a crash of one document does not stop the others.\n"
         "Код завершения / exit status: 0 все документы сформированы без ошибок / all documents made;\n"
-        "1 есть ошибки или файлы без шаблона / some file failed or found no template; 2 неверный вызов / bad usage;\n"
+        "1 есть ошибки или файлы без шаблона (и PDF, который не удалось сделать) / some file failed, found no template\n"
+        "or got no PDF; 2 неверный вызов или нет LibreOffice для --pdf / bad usage, or no LibreOffice for --pdf;\n"
         "130, 143, 129 прервано сигналом SIGINT (Ctrl+C), SIGTERM, SIGHUP / interrupted by that signal.\n"
         "Прерванная обработка не оставляет неполных документов; второй Ctrl+C завершает сразу.\n"
         "An interrupted run leaves no partial document; a second Ctrl+C ends it at once.\n"

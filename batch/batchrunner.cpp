@@ -2,6 +2,7 @@
 
 #include "filelist.h"
 #include "globals.h"
+#include "libreofficeinstallation.h"
 #include "messagehandler.h"
 #include "messagesenderobject.h"
 #include "status.h"
@@ -74,7 +75,9 @@ void BatchRunner::reportProgress(const XmlFileItem* xml, bool finished)
         ++documentsMade;
     const QString source = xml->sourceFileName(true);
     QString outcome;
-    if (xml->state() == stateGenerated)
+    if (xml->state() == stateGenerated && !xml->pdfFileName().isEmpty() && xml->pdfFileName() != xml->destFileName())
+        outcome = xml->destFilePath() + QStringLiteral(", ") + xml->pdfFileName();
+    else if (xml->state() == stateGenerated)
         outcome = xml->destFilePath();
     else if (finished && !xml->templateItem())
         outcome = QStringLiteral("документ не сформирован: не найден подходящий шаблон");
@@ -162,6 +165,14 @@ bool BatchRunner::writeReport(const FileList& list) const
 
 int BatchRunner::run()
 {
+    if (options.pdf != PdfOutput::None) {
+        // Before any work: documents without the PDF asked for are of no use.
+        const LibreOfficeInstallation office = LibreOfficeInstallation::find();
+        if (!office.isComplete()) {
+            printError(QStringLiteral("Ошибка! %1").arg(office.missingText()));
+            return 2;
+        }
+    }
     MessageSenderObject sender;
     MessageHandler handler;
     connect(&sender, &MessageSenderObject::sendMessageSignal, this, &BatchRunner::printError, Qt::QueuedConnection);

@@ -4,6 +4,7 @@
 #include "messagehandler.h"
 #include "messagesenderobject.h"
 #include "ownedfiles.h"
+#include "pdfconverter.h"
 #include "queryproc.h"
 #include "status.h"
 #include "templatelist.h"
@@ -121,16 +122,25 @@ int WorkerServer::run()
 
 void WorkerServer::serve(TemplateList& catalogue, TemplateItem* fixedTemplate)
 {
+    // One office for all of this worker's PDF files, started at once so
+    // that it is ready when the first document is; it lives and dies with
+    // this thread.
+    std::unique_ptr<PdfConverter> converter;
+    if (options.pdf != PdfOutput::None) {
+        converter = std::make_unique<PdfConverter>();
+        converter->start();
+    }
     std::string line;
     while (std::getline(std::cin, line)) {
         WorkerJob job;
         if (!WorkerProtocol::parseJob(QByteArray::fromStdString(line), &job))
             continue;
-        writeLine(WorkerProtocol::resultLine(process(job, catalogue, fixedTemplate)));
+        writeLine(WorkerProtocol::resultLine(process(job, catalogue, fixedTemplate, converter.get())));
     }
 }
 
-WorkerResult WorkerServer::process(const WorkerJob& job, TemplateList& catalogue, TemplateItem* fixedTemplate) const
+WorkerResult WorkerServer::process(const WorkerJob& job, TemplateList& catalogue, TemplateItem* fixedTemplate,
+                                   PdfConverter* converter) const
 {
     // The same items as in the processing list: a file unpacked from an
     // archive hangs below it, so that its document goes beside the archive.
@@ -157,8 +167,14 @@ WorkerResult WorkerServer::process(const WorkerJob& job, TemplateList& catalogue
     if ((job.operations & WorkerJob::NameBase) && options.rename && xml->templateItem()
         && xml->destBaseName().isEmpty())
         xml->detectDestBase();
-    if ((job.operations & WorkerJob::Transform) && xml->templateItem())
-        xml->transform(options.format, options.rename, options.overwrite, options.limits);
+    if ((job.operations & WorkerJob::Transform) && xml->templateItem()) {
+        PdfRequest pdf;
+        pdf.output = options.pdf;
+        pdf.converter = converter;
+        pdf.timeLimitSeconds = options.pdfTimeLimit;
+        pdf.converting = [&job] { writeLine(WorkerProtocol::convertingLine(job.id)); };
+        xml->transform(options.format, options.rename, options.overwrite, options.limits, pdf);
+    }
 
     WorkerResult result;
     result.id = job.id;
@@ -166,6 +182,7 @@ WorkerResult WorkerServer::process(const WorkerJob& job, TemplateList& catalogue
     result.templateIndex = catalogue.indexOf(xml->templateItem());
     result.destBase = xml->destBaseName();
     result.destFileName = xml->destFileName();
+    result.pdfFileName = xml->pdfFileName();
     result.errorText = xml->errorText();
     result.hasError = xml->hasError();
     return result;

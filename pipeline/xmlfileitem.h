@@ -2,6 +2,7 @@
 
 #include "fileitem.h"
 #include "generationlimits.h"
+#include "pdfrequest.h"
 
 class StagedFile;
 class TemplateItem;
@@ -25,7 +26,11 @@ public:
     QString destFileName() const;
     void setDestFileName(const QString& name);
     // Full path of the document to produce, or empty while no name is set.
+    // When only a PDF is kept, that is the PDF.
     QString destFilePath() const;
+    // The PDF made beside the document, in the same folder; empty for none.
+    QString pdfFileName() const;
+    void setPdfFileName(const QString& name);
     QString destBase() const;
     QString templateName() const;
     QString templateTitle() const;
@@ -40,9 +45,13 @@ public:
     // Names and generates the document. The document is written complete
     // under a temporary name and then takes the first free name in one step,
     // so several processes may share a folder and a name never shows a
-    // document that is not whole, whatever stops the process.
+    // document that is not whole, whatever stops the process. With `pdf`
+    // the document's PDF is made from it before either takes a name, and
+    // both take the first number free for both, so that their names match;
+    // a PDF that cannot be made costs the PDF only (the document is kept, in
+    // every case, and the file is marked with the error).
     bool transform(const QString& format, bool useDestBase, bool overwrite,
-                   const GenerationLimits& limits = GenerationLimits());
+                   const GenerationLimits& limits = GenerationLimits(), const PdfRequest& pdf = PdfRequest());
 
     // Additional templates (main thread, while no processing runs).
     void addTemplate(TemplateItem* item);
@@ -58,9 +67,20 @@ private:
     // composeDestFileName, giving the name's stem (base and suffix) and the
     // number of the name chosen (0 for none), -1 when there is none.
     // `announce`: say in the log when the base had to be shortened.
-    int chooseDestFileName(const QString& ext, bool useDestBase, bool overwrite, bool announce, QString* stem);
-    bool publishDocument(StagedFile& staged, const QString& stem, const QString& ext, int firstVariant,
-                         bool overwrite);
+    // `mustBeFree`: the extensions whose names with the number must all be
+    // free; empty for `ext` alone.
+    int chooseDestFileName(const QString& ext, bool useDestBase, bool overwrite, bool announce, QString* stem,
+                           const QStringList& mustBeFree = QStringList());
+    // Gives the complete file the first free name from `firstVariant` on
+    // (with `overwrite`, its own name): the number of the name given, with
+    // the name in `name`; -1 (with an error recorded) on failure.
+    int publishFile(StagedFile& staged, const QString& stem, const QString& ext, int firstVariant, bool overwrite,
+                    QString* name);
+    // The document, and its PDF when asked for, put in place.
+    bool publishOutputs(StagedFile& staged, const QString& stem, const QString& format, int firstVariant,
+                        bool overwrite, const PdfRequest& pdf);
+    bool convertToPdf(const QString& document, const QString& format, const QString& pdfPath,
+                      const PdfRequest& pdf, QString* error) const;
     void noFreeName(const QString& stem, const QString& ext);
     XmlFileItem* newLink(TemplateItem* item);
     QString runQuery(const QString& queryFile) const;
@@ -68,5 +88,6 @@ private:
     TemplateItem* chosenTemplate = nullptr;
     QString destBaseText;
     QString destName;
+    QString pdfName;
     mutable QIcon destFileIcon;
 };
