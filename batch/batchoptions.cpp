@@ -61,6 +61,8 @@ bool BatchOptions::parse(const QStringList& arguments, QString* error)
     const QCommandLineOption sequentialOption(QStringLiteral("sequential"));
     const QCommandLineOption recursiveOption(QStringLiteral("unzip-recursive"));
     const QCommandLineOption picturesOption(QStringLiteral("allow-outside-pictures"));
+    const QCommandLineOption pdfOption(QStringLiteral("pdf"));
+    const QCommandLineOption pdfOnlyOption(QStringLiteral("pdf-only"));
     const QCommandLineOption checkOption(QStringLiteral("check"));
     const QCommandLineOption sampleOption(QStringLiteral("sample"), QString(), QStringLiteral("FILE"));
     const QCommandLineOption filesFromOption(QStringLiteral("files-from"), QString(), QStringLiteral("FILE"));
@@ -71,8 +73,8 @@ bool BatchOptions::parse(const QStringList& arguments, QString* error)
     const QCommandLineOption helpOption(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     parser.addOptions({resourcesOption, formatOption, templateOption, reportOption, includeOption, excludeOption,
                        timeLimitOption, maxRepeatOption, renameOption, overwriteOption, sequentialOption,
-                       recursiveOption, picturesOption, checkOption, sampleOption, filesFromOption, nullOption,
-                       skipExistingOption, shardOption, reportFormatOption, helpOption});
+                       recursiveOption, picturesOption, pdfOption, pdfOnlyOption, checkOption, sampleOption,
+                       filesFromOption, nullOption, skipExistingOption, shardOption, reportFormatOption, helpOption});
     if (!parser.parse(arguments)) {
         *error = usageError(parser);
         return false;
@@ -99,6 +101,10 @@ bool BatchOptions::parse(const QStringList& arguments, QString* error)
     sequential = parser.isSet(sequentialOption);
     unzipRecursive = parser.isSet(recursiveOption);
     picturesOutsideSource = parser.isSet(picturesOption);
+    if (parser.isSet(pdfOnlyOption))
+        pdf = PdfOutput::Only;
+    else if (parser.isSet(pdfOption))
+        pdf = PdfOutput::Beside;
     files = parser.positionalArguments();
     filesFrom = parser.value(filesFromOption);
     nulSeparated = parser.isSet(nullOption);
@@ -168,8 +174,8 @@ bool BatchOptions::checkUsage(const QCommandLineParser& parser, QString* error) 
     // nothing to act on.
     for (const QString& name : {QStringLiteral("rename"), QStringLiteral("overwrite"), QStringLiteral("sequential"),
                                 QStringLiteral("include-mask"), QStringLiteral("exclude-mask"),
-                                QStringLiteral("unzip-recursive"), QStringLiteral("time-limit"),
-                                QStringLiteral("skip-existing"), QStringLiteral("shard"),
+                                QStringLiteral("unzip-recursive"), QStringLiteral("time-limit"), QStringLiteral("pdf"),
+                                QStringLiteral("pdf-only"), QStringLiteral("skip-existing"), QStringLiteral("shard"),
                                 QStringLiteral("report-format"), QStringLiteral("null")}) {
         if (parser.isSet(name)) {
             *error = QStringLiteral("Параметр --%1 не используется с --check").arg(name);
@@ -200,6 +206,8 @@ WorkerOptions BatchOptions::workerOptions() const
     worker.skipExisting = skipExisting;
     worker.limits.maxRepeat = maxRepeat;
     worker.limits.picturesOutsideSource = picturesOutsideSource;
+    worker.pdf = pdf;
+    worker.pdfTimeLimit = timeLimit;
     return worker;
 }
 
@@ -212,7 +220,8 @@ QString BatchOptions::usage()
         "                    [--report FILE|-] [--report-format tsv|jsonl]\n"
         "                    [--files-from FILE|- [--null]] [--shard K/N]\n"
         "                    [--include-mask RE] [--exclude-mask RE] [--unzip-recursive]\n"
-        "                    [--time-limit SECONDS] [--max-repeat N] [--allow-outside-pictures] [FILE...]\n"
+        "                    [--time-limit SECONDS] [--max-repeat N] [--allow-outside-pictures]\n"
+        "                    [--pdf | --pdf-only] [FILE...]\n"
         "  plinthworks-batch --check [--resources DIR]... [--template NAME]... [--format docx|odt|rtf]\n"
         "                    [--sample FILE.xml] [--report FILE|-] [--max-repeat N] [--allow-outside-pictures]\n"
         "\n"
@@ -269,14 +278,19 @@ QString BatchOptions::usage()
         "  --exclude-mask RE  маска исключения (пустая — никаких) / exclude mask (empty: none)\n"
         "  --unzip-recursive  распаковывать вложенные архивы / unpack archives inside archives\n"
         "  --time-limit S     прервать формирование документа, идущее дольше S секунд\n"
-        "                     (по умолчанию 300, 0 — без ограничения)\n"
-        "                     stop a document that takes longer than S seconds (default 300, 0: none)\n"
+        "                     (по умолчанию 300, 0 — без ограничения); столько же на преобразование в PDF\n"
+        "                     stop a document that takes longer than S seconds (default 300, 0: none);\n"
+        "                     as long again for its conversion to PDF\n"
         "  --max-repeat N     наибольшее число повторений блока итераций (по умолчанию 100000)\n"
         "                     most repetitions of one repeated block (default 100000)\n"
         "  --allow-outside-pictures\n"
         "                     вставлять рисунки и из папок вне папки исходного XML-файла\n"
         "                     (по умолчанию такие рисунки не вставляются)\n"
         "                     insert pictures from outside the source file's folder too (default: refused)\n"
+        "  --pdf              сохранять рядом с каждым документом его PDF с тем же именем (нужен LibreOffice)\n"
+        "                     also save a PDF of each document beside it, of the same name (needs LibreOffice)\n"
+        "  --pdf-only         сохранять только PDF, без самого документа\n"
+        "                     save the PDF only, without the document itself\n"
         "  --check            проверить список шаблонов и шаблоны, не формируя документов и не\n"
         "                     записывая файлов: каждая команда с её местом, ошибки и предупреждения\n"
         "                     check the catalogue and its templates without making documents or\n"
@@ -290,8 +304,9 @@ QString BatchOptions::usage()
         "Документы формируются в отдельных процессах: сбой одного документа не прерывает остальные.\n"
         "Documents are made in worker processes: a crash of one document does not stop the others.\n"
         "Код завершения / exit status: 0 все документы сформированы без ошибок или уже были (--skip-existing)\n"
-        "/ all documents made or there already; 1 есть ошибки или файлы без шаблона / some file failed or\n"
-        "found no template; 2 неверный вызов или нечитаемый список файлов / bad usage or an unreadable list;\n"
+        "/ all documents made or there already; 1 есть ошибки или файлы без шаблона (и PDF, который не удалось\n"
+        "сделать) / some file failed, found no template or got no PDF; 2 неверный вызов, нечитаемый список файлов\n"
+        "или нет LibreOffice для --pdf / bad usage, an unreadable list, or no LibreOffice for --pdf;\n"
         "130, 143, 129 прервано сигналом SIGINT (Ctrl+C), SIGTERM, SIGHUP / interrupted by that signal.\n"
         "Прерванная обработка не оставляет неполных документов; второй Ctrl+C завершает сразу.\n"
         "An interrupted run leaves no partial document; a second Ctrl+C ends it at once.\n"

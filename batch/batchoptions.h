@@ -38,6 +38,8 @@ struct BatchOptions
     int maxRepeat = 100000;
     // Pictures may come from outside their source file's folder.
     bool picturesOutsideSource = false;
+    // A PDF of each document beside it, or instead of it.
+    PdfOutput pdf = PdfOutput::None;
     QStringList files;
     // A list of more files, one path a line ("-" for standard input), or
     // each path ended by a NUL.

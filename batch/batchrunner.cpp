@@ -2,6 +2,7 @@
 
 #include "filelist.h"
 #include "globals.h"
+#include "libreofficeinstallation.h"
 #include "messagehandler.h"
 #include "messagesenderobject.h"
 #include "pathlist.h"
@@ -118,24 +119,29 @@ void BatchRunner::configure(FileList& list, TemplateList& catalogue) const
 void BatchRunner::reportProgress(const SourceOutcome& outcome)
 {
     ++transformDone;
-    const QString document = outcome.documents.value(0);
+    // The PDF lies beside the document: its name alone says enough.
+    QString documents = outcome.documents.value(0);
+    for (int i = 1; i < outcome.documents.size(); ++i)
+        documents += QStringLiteral(", ") + QFileInfo(outcome.documents.at(i)).fileName();
     QString text;
     switch (outcome.state) {
     case SourceOutcome::State::Made:
-        ++documentsMade;
-        text = QStringLiteral("→ ") + document;
+        text = QStringLiteral("→ ") + documents;
         break;
     case SourceOutcome::State::Skipped:
         ++documentsSkipped;
-        text = QStringLiteral("пропущен: документ уже есть: ") + document;
+        text = QStringLiteral("пропущен: документ уже есть: ") + documents;
         break;
     case SourceOutcome::State::NoTemplate:
         text = QStringLiteral("→ документ не сформирован: не найден подходящий шаблон");
         break;
     default:
-        text = QStringLiteral("→ документ не сформирован");
+        // A document whose PDF could not be made is there all the same.
+        text = documents.isEmpty() ? QStringLiteral("→ документ не сформирован") : QStringLiteral("→ ") + documents;
         break;
     }
+    if (!documents.isEmpty() && outcome.state != SourceOutcome::State::Skipped)
+        ++documentsMade;
     printError(QStringLiteral("[%1/%2] %3 %4").arg(transformDone).arg(transformTotal).arg(outcome.source, text));
 }
 
@@ -390,6 +396,14 @@ int BatchRunner::processAll(const PathList& paths, int listed, TemplateList& cat
 
 int BatchRunner::run()
 {
+    if (options.pdf != PdfOutput::None) {
+        // Before any work: documents without the PDF asked for are of no use.
+        const LibreOfficeInstallation office = LibreOfficeInstallation::find();
+        if (!office.isComplete()) {
+            printError(QStringLiteral("Ошибка! %1").arg(office.missingText()));
+            return 2;
+        }
+    }
     PathList paths;
     int listed = 0;
     if (!collectFiles(&paths, &listed))

@@ -1,6 +1,7 @@
 #include "runreport.h"
 
 #include "batchrunner.h"
+#include "globals.h"
 #include "xmlfileitem.h"
 
 #include <QJsonArray>
@@ -34,13 +35,19 @@ SourceOutcome SourceOutcome::of(const XmlFileItem& item, bool finished, bool ski
     if (top != &item)
         outcome.archive = top->sourceFileName(true);
     outcome.templateName = item.templateName();
+    if (skipped || item.state() == stateGenerated) {
+        outcome.documents << item.destFilePath();
+        // With --pdf the PDF lies beside the document; with --pdf-only it is
+        // the document.
+        const QString pdf = item.pdfFileName();
+        if (!pdf.isEmpty() && pdf != item.destFileName())
+            outcome.documents << concatPathFile(item.path(true), pdf);
+    }
     if (skipped) {
         outcome.state = State::Skipped;
-        outcome.documents << item.destFilePath();
         outcome.message = QStringLiteral("пропущен: документ уже есть");
-    } else if (item.state() == stateGenerated) {
+    } else if (item.state() == stateGenerated && !item.hasError()) {
         outcome.state = State::Made;
-        outcome.documents << item.destFilePath();
     } else if (finished && !item.templateItem()) {
         outcome.state = State::NoTemplate;
         outcome.message = QStringLiteral("не найден подходящий шаблон");

@@ -19,7 +19,8 @@ struct SourceOutcome
     // The archive the file was unpacked from; empty for a file given as it is.
     QString archive;
     QString templateName;
-    // The documents of the file: the one made, or the one there already.
+    // The documents of the file: those made (a document whose PDF failed
+    // too), or those there already.
     QStringList documents;
     QString message;
 

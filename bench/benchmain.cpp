@@ -4,7 +4,9 @@
 // for a small and a large number of files, and the memory and start-up of
 // a long list of small files; with --instructions also the
 // instructions per document of each format, a figure that noisy machines
-// cannot blur.
+// cannot blur. The PDF row sets the batch command's --pdf, sequential and
+// parallel, beside LibreOffice's own converter called once per document
+// and once for all of them.
 #include "longlist.h"
 
 #include <QCommandLineParser>
@@ -19,6 +21,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTextStream>
+#include <QUrl>
 
 #include <fcntl.h>
 #include <spawn.h>
@@ -125,19 +128,24 @@ QByteArray invoiceXml(int number)
     return xml.toUtf8();
 }
 
-// Runs the batch command on n fresh copies of the data; wall time and the
-// child's peak resident memory.
+// Runs the batch command on n fresh copies of the data (in `folder`, a
+// temporary one when empty); wall time and the child's peak resident memory.
+// `extra` options; with --pdf the PDF files are counted.
 RunResult runBatch(const QString& batch, const QString& resources, const QByteArrayList& data, int n,
-                   const QString& format, bool sequential)
+                   const QString& format, bool sequential, const QStringList& extra = QStringList(),
+                   const QString& folder = QString())
 {
     RunResult result;
-    QTemporaryDir work;
+    QTemporaryDir temporary;
+    const QString workPath = folder.isEmpty() ? temporary.path() : folder;
+    QDir().mkpath(workPath);
     QStringList args{batch, QStringLiteral("--resources"), resources, QStringLiteral("--format"), format,
                      QStringLiteral("--overwrite")};
     if (sequential)
         args << QStringLiteral("--sequential");
+    args += extra;
     for (int i = 0; i < n; ++i) {
-        const QString name = work.path() + QStringLiteral("/invoice_%1.xml").arg(i + 1, 4, 10, QLatin1Char('0'));
+        const QString name = workPath + QStringLiteral("/invoice_%1.xml").arg(i + 1, 4, 10, QLatin1Char('0'));
         QFile file(name);
         if (!file.open(QIODevice::WriteOnly) || file.write(data.at(i % data.size())) < 0)
             return result;
@@ -165,9 +173,40 @@ RunResult runBatch(const QString& batch, const QString& resources, const QByteAr
     result.seconds = timer.nsecsElapsed() / 1e9;
     posix_spawn_file_actions_destroy(&actions);
     result.peakKb = usage.ru_maxrss;
-    result.documents = QDir(work.path()).entryList({QStringLiteral("*.") + format}, QDir::Files).size();
+    const QString counted = extra.contains(QStringLiteral("--pdf")) ? QStringLiteral("pdf") : format;
+    result.documents = QDir(workPath).entryList({QStringLiteral("*.") + counted}, QDir::Files).size();
     result.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0 && result.documents == n;
     return result;
+}
+
+// LibreOffice's own converter, `soffice --headless --convert-to pdf`, over
+// `documents` with one call each (`perDocument`) or one call for all; the
+// seconds it took, or -1 when a PDF is missing. The profile is made by an
+// untimed call first, as a converter script would find it.
+double sofficeSeconds(const QString& soffice, const QString& profile, const QStringList& documents, bool perDocument)
+{
+    QTemporaryDir out;
+    const QStringList common{QStringLiteral("-env:UserInstallation=") + QUrl::fromLocalFile(profile).toString(),
+                             QStringLiteral("--headless"), QStringLiteral("--convert-to"), QStringLiteral("pdf"),
+                             QStringLiteral("--outdir"), out.path()};
+    const auto call = [&](const QStringList& files) {
+        QProcess process;
+        process.setStandardOutputFile(QProcess::nullDevice());
+        process.setStandardErrorFile(QProcess::nullDevice());
+        process.start(soffice, common + files);
+        process.waitForFinished(-1);
+    };
+    QElapsedTimer timer;
+    timer.start();
+    if (perDocument) {
+        for (const QString& document : documents)
+            call({document});
+    } else {
+        call(documents);
+    }
+    const double seconds = timer.nsecsElapsed() / 1e9;
+    const int made = QDir(out.path()).entryList({QStringLiteral("*.pdf")}, QDir::Files).size();
+    return made == documents.size() ? seconds : -1;
 }
 
 // Instructions the batch command executes for `n` documents, its worker
@@ -210,6 +249,50 @@ qint64 countInstructions(const QString& valgrind, const QString& batch, const QS
     return total;
 }
 
+// The PDF row: PDF files per second of LibreOffice's own converter, (a) one
+// call per document and (b) one call for all, and of the batch command's
+// --pdf, sequential and parallel, on `n` documents of `data`.
+bool pdfRow(const QString& label, const QString& batch, const QString& soffice, const QString& resources,
+            const QByteArrayList& data, int n, const QString& format)
+{
+    out << QStringLiteral("PDF of %1 %2 %3, PDF files per second:\n").arg(n).arg(format, label);
+    out.flush();
+    // The documents LibreOffice's own converter is given.
+    QTemporaryDir documentsDir;
+    QTemporaryDir profile;
+    const RunResult made = runBatch(batch, resources, data, n, format, false, QStringList(), documentsDir.path());
+    QStringList documents;
+    for (const QString& name : QDir(documentsDir.path()).entryList({QStringLiteral("*.") + format}, QDir::Files))
+        documents << documentsDir.path() + QLatin1Char('/') + name;
+    double perCall = -1;
+    double oneCall = -1;
+    if (made.ok) {
+        sofficeSeconds(soffice, profile.path(), documents.mid(0, 1), true);
+        const QStringList sample = documents.mid(0, qMin(10, documents.size()));
+        const double perCallSeconds = sofficeSeconds(soffice, profile.path(), sample, true);
+        const double oneCallSeconds = sofficeSeconds(soffice, profile.path(), documents, false);
+        perCall = perCallSeconds > 0 ? sample.size() / perCallSeconds : -1;
+        oneCall = oneCallSeconds > 0 ? documents.size() / oneCallSeconds : -1;
+    }
+    bool ok = perCall > 0 && oneCall > 0;
+    out << QStringLiteral("  %1 %2\n").arg("(a) soffice --convert-to pdf, one call per document", -52).arg(perCall, 6, 'f', 2);
+    out << QStringLiteral("  %1 %2\n").arg("(b) soffice --convert-to pdf, one call for all", -52).arg(oneCall, 6, 'f', 2);
+    out.flush();
+    for (bool sequential : {true, false}) {
+        const RunResult r = runBatch(batch, resources, data, n, format, sequential, {QStringLiteral("--pdf")});
+        ok = ok && r.ok;
+        const double rate = r.seconds > 0 ? n / r.seconds : 0;
+        out << QStringLiteral("  %1 %2   (%3 × a, %4 × b)%5\n")
+                   .arg(sequential ? "plinthworks-batch --pdf --sequential" : "plinthworks-batch --pdf", -52)
+                   .arg(rate, 6, 'f', 2)
+                   .arg(rate / qMax(1e-9, perCall), 0, 'f', 1)
+                   .arg(rate / qMax(1e-9, oneCall), 0, 'f', 2)
+                   .arg(r.ok ? QString() : QStringLiteral("   FAILED (%1 PDF files)").arg(r.documents));
+        out.flush();
+    }
+    return ok;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -230,6 +313,10 @@ int main(int argc, char* argv[])
                       QStringLiteral("File counts of the long-list check, small documents from --files-from "
                                      "(default 1000,100000; 0 for none)."),
                       QStringLiteral("list"), QStringLiteral("1000,100000")});
+    parser.addOption({QStringLiteral("pdf-files"),
+                      QStringLiteral("Documents of the PDF row (default 40, 0 for no PDF row); the call per "
+                                     "document is timed over at most 10 of them."),
+                      QStringLiteral("n"), QStringLiteral("40")});
     parser.addOption({QStringLiteral("instructions"),
                       QStringLiteral("Also count the instructions per document of each format with valgrind "
                                      "(the difference between 1 and 6 documents, so start-up is left out).")});
@@ -271,6 +358,23 @@ int main(int argc, char* argv[])
                        .arg(r.ok ? QString() : QStringLiteral("   FAILED (%1 documents)").arg(r.documents));
             out.flush();
         }
+    }
+
+    const int pdfFiles = parser.value(QStringLiteral("pdf-files")).toInt();
+    const QString soffice = QStandardPaths::findExecutable(QStringLiteral("soffice"));
+    if (pdfFiles > 0 && soffice.isEmpty()) {
+        out << "pdf: LibreOffice (soffice) is not installed\n";
+    } else if (pdfFiles > 0) {
+        const QString format = parser.value(QStringLiteral("formats")).section(',', 0, 0);
+        allOk = pdfRow(QStringLiteral("invoices of the workload"), batch, soffice, resources.path(), data, pdfFiles,
+                       format)
+                && allOk;
+        // A one-page invoice, where LibreOffice's start weighs more.
+        QFile example(QStringLiteral(PLINTHWORKS_EXAMPLES "/data/invoice_147.xml"));
+        if (example.open(QIODevice::ReadOnly))
+            allOk = pdfRow(QStringLiteral("one-page invoices of the examples"), batch, soffice,
+                           QStringLiteral(PLINTHWORKS_EXAMPLES "/resources"), {example.readAll()}, pdfFiles, format)
+                    && allOk;
     }
 
     if (parser.isSet(QStringLiteral("instructions"))) {

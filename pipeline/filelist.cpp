@@ -358,6 +358,8 @@ void FileList::startRemoteJobs()
     options.rename = runTransformParams.useDestBase;
     options.overwrite = runTransformParams.overwrite;
     options.limits = runTransformParams.limits;
+    options.pdf = runTransformParams.pdf;
+    options.pdfTimeLimit = timeLimitSeconds;
     options.showPath = globalShowPath() ? WorkerOptions::ShowPath::Yes : WorkerOptions::ShowPath::No;
     remoteProcesses = parallel ? qMax(1, QThread::idealThreadCount()) : 1;
     remote = std::make_unique<RemoteJobs>(workerProgramPath, options.arguments(), remoteProcesses, timeLimitSeconds);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "generationlimits.h"
+#include "pdfrequest.h"
 
 #include <QString>
 
@@ -35,4 +36,5 @@ struct TransformParams : QueryStepParams
     bool overwrite = false;
     bool openDocument = false;
     GenerationLimits limits;
+    PdfOutput pdf = PdfOutput::None;
 };

@@ -81,7 +81,12 @@ void TransformWorker::doWork()
         result = xml->templateItem() && !xml->hasError() && xml->state() <= stateRecognized
                  && runRemotely(*xml, WorkerJob::Transform, *transform) && xml->state() == stateGenerated;
     } else if (xml && transform) {
-        result = xml->transform(transform->format, transform->useDestBase, transform->overwrite, transform->limits);
+        // Without worker processes each PDF has an office of its own: slow,
+        // but nothing is skipped.
+        PdfRequest pdf;
+        pdf.output = transform->pdf;
+        result = xml->transform(transform->format, transform->useDestBase, transform->overwrite, transform->limits,
+                                pdf);
     }
     if (result && transform->openDocument)
         QDesktopServices::openUrl(QUrl::fromLocalFile(xml->destFilePath()));

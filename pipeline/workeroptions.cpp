@@ -17,6 +17,9 @@ const QString skipExistingKey = QStringLiteral("skip-existing");
 const QString maxRepeatKey = QStringLiteral("max-repeat");
 const QString picturesKey = QStringLiteral("allow-outside-pictures");
 const QString showPathKey = QStringLiteral("show-path");
+const QString pdfKey = QStringLiteral("pdf");
+const QString pdfOnlyKey = QStringLiteral("pdf-only");
+const QString pdfTimeLimitKey = QStringLiteral("pdf-time-limit");
 
 QString option(const QString& key)
 {
@@ -45,6 +48,9 @@ QStringList WorkerOptions::arguments() const
         arguments << option(skipExistingKey);
     if (limits.picturesOutsideSource)
         arguments << option(picturesKey);
+    if (pdf != PdfOutput::None)
+        arguments << option(pdf == PdfOutput::Only ? pdfOnlyKey : pdfKey) << option(pdfTimeLimitKey)
+                  << QString::number(pdfTimeLimit);
     if (showPath != ShowPath::Default)
         arguments << option(showPathKey) << (showPath == ShowPath::Yes ? QStringLiteral("1") : QStringLiteral("0"));
     return arguments;
@@ -72,8 +78,12 @@ bool WorkerOptions::parse(const QStringList& arguments)
     const QCommandLineOption maxRepeatOption(maxRepeatKey, QString(), QStringLiteral("N"));
     const QCommandLineOption picturesOption(picturesKey);
     const QCommandLineOption showPathOption(showPathKey, QString(), QStringLiteral("B"));
-    parser.addOptions({workerFlag, resourcesOption, resourcesOnlyOption, catalogueOption, formatOption, templateOption, renameOption,
-                       overwriteOption, skipExistingOption, maxRepeatOption, picturesOption, showPathOption});
+    const QCommandLineOption pdfOption(pdfKey);
+    const QCommandLineOption pdfOnlyOption(pdfOnlyKey);
+    const QCommandLineOption pdfTimeLimitOption(pdfTimeLimitKey, QString(), QStringLiteral("S"));
+    parser.addOptions({workerFlag, resourcesOption, resourcesOnlyOption, catalogueOption, formatOption, templateOption,
+                       renameOption, overwriteOption, skipExistingOption, maxRepeatOption, picturesOption, showPathOption, pdfOption,
+                       pdfOnlyOption, pdfTimeLimitOption});
     if (!parser.parse(arguments) || !parser.positionalArguments().isEmpty())
         return false;
     resourceFolders = parser.values(resourcesOption);
@@ -89,6 +99,12 @@ bool WorkerOptions::parse(const QStringList& arguments)
     bool ok = true;
     if (parser.isSet(maxRepeatOption))
         limits.maxRepeat = parser.value(maxRepeatOption).toInt(&ok);
+    if (parser.isSet(pdfOnlyOption))
+        pdf = PdfOutput::Only;
+    else if (parser.isSet(pdfOption))
+        pdf = PdfOutput::Beside;
+    if (parser.isSet(pdfTimeLimitOption))
+        pdfTimeLimit = qMax(0, parser.value(pdfTimeLimitOption).toInt());
     if (parser.isSet(showPathOption))
         showPath = parser.value(showPathOption) == QLatin1String("1") ? ShowPath::Yes : ShowPath::No;
     return ok && limits.maxRepeat >= 0;

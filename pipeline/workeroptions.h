@@ -1,6 +1,7 @@
 #pragma once
 
 #include "generationlimits.h"
+#include "pdfrequest.h"
 
 #include <QString>
 #include <QStringList>
@@ -25,6 +26,10 @@ struct WorkerOptions
     // Leave a file whose document stands under its first name already.
     bool skipExisting = false;
     GenerationLimits limits;
+    // Whether each document is also made into PDF, and how long one
+    // conversion may take (seconds, 0 for no limit).
+    PdfOutput pdf = PdfOutput::None;
+    int pdfTimeLimit = 0;
     // File names in messages with their folders; the program's default when unset.
     enum class ShowPath { Default, Yes, No } showPath = ShowPath::Default;
 

@@ -1,6 +1,7 @@
 #include "workerpool.h"
 
 #include "globals.h"
+#include "pdfconverter.h"
 #include "stagingname.h"
 #include "workerprocess.h"
 
@@ -152,6 +153,17 @@ void WorkerPool::timeInFlight(Worker& worker)
         worker.timer->start(timeLimitSeconds * 1000);
 }
 
+void WorkerPool::timeConversion(Worker& worker)
+{
+    // The worker stops a conversion at the time limit itself, keeping the
+    // document; this is the limit for a worker that fails to. Waiting for
+    // the office to start does not count against the conversion.
+    worker.timer->stop();
+    const qint64 seconds = qint64(timeLimitSeconds) + PdfConverter::startLimitSeconds + conversionGraceSeconds;
+    if (timeLimitSeconds > 0 && seconds <= std::numeric_limits<int>::max() / 1000)
+        worker.timer->start(int(seconds * 1000));
+}
+
 void WorkerPool::readOutput(Worker& worker)
 {
     if (!worker.process)
@@ -166,6 +178,9 @@ void WorkerPool::readOutput(Worker& worker)
             emit message(text);
         } else if (WorkerProtocol::parseOwned(line, &text)) {
             worker.owned << text;
+        } else if (int id = -1; WorkerProtocol::parseConverting(line, &id)) {
+            if (!worker.sent.isEmpty() && id == worker.sent.first())
+                timeConversion(worker);
         } else if (WorkerProtocol::parseResult(line, &result) && !worker.sent.isEmpty()
                    && result.id == worker.sent.first()) {
             worker.sent.removeFirst();
@@ -191,6 +206,9 @@ void WorkerPool::workerEnded(Worker& worker)
     worker.timer->stop();
     worker.process = nullptr;
     process->deleteLater();
+    // A worker killed while it converted leaves its office's folder.
+    if (process->exitStatus() == QProcess::CrashExit)
+        PdfConverter::removeLeftovers();
     if (stopping) {
         removeOwnedFiles(worker, worker.sent.isEmpty() ? -1 : worker.sent.first());
         worker.sent.clear();

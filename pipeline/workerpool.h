@@ -77,6 +77,10 @@ private:
     void send(Worker& worker, int maximum);
     // Starts the time limit of the job now in flight, if any.
     void timeInFlight(Worker& worker);
+    // Starts the limit of the job's conversion to PDF.
+    void timeConversion(Worker& worker);
+    // Past a conversion's own limit, before its worker is killed.
+    static constexpr int conversionGraceSeconds = 15;
     void readOutput(Worker& worker);
     void workerEnded(Worker& worker);
     // After the worker ended with `job` in flight (-1 for none).

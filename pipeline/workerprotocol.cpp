@@ -54,8 +54,10 @@ void WorkerResult::applyTo(XmlFileItem& item, int operations, const TemplateList
         item.setTemplateItem(catalogue.getItem(templateIndex));
     if (!item.isLink() && (operations & (WorkerJob::Detect | WorkerJob::NameBase)))
         item.setDestBaseName(destBase);
-    if (operations & WorkerJob::Transform)
+    if (operations & WorkerJob::Transform) {
         item.setDestFileName(destFileName);
+        item.setPdfFileName(pdfFileName);
+    }
     item.setState(FileItemState(qBound(int(stateNew), state, int(stateGenerated))));
     if (hasError || !errorText.isEmpty())
         item.recordErrorText(errorText.isEmpty() ? QStringLiteral("Ошибка") : errorText);
@@ -88,13 +90,13 @@ QByteArray WorkerProtocol::resultLine(const WorkerResult& result)
 {
     return "DONE\t" + QByteArray::number(result.id) + '\t' + QByteArray::number(result.state) + '\t'
            + QByteArray::number(result.templateIndex) + '\t' + encoded(result.destBase) + '\t' + encoded(result.destFileName)
-           + '\t' + encoded(result.errorText) + '\t' + (result.hasError ? "1" : "0") + '\t'
-           + (result.skipped ? "1" : "0") + '\n';
+           + '\t' + encoded(result.pdfFileName) + '\t' + encoded(result.errorText) + '\t'
+           + (result.hasError ? "1" : "0") + '\t' + (result.skipped ? "1" : "0") + '\n';
 }
 
 bool WorkerProtocol::parseResult(const QByteArray& line, WorkerResult* result)
 {
-    const QList<QByteArray> fields = fieldsOf(line, "DONE", 9);
+    const QList<QByteArray> fields = fieldsOf(line, "DONE", 10);
     if (fields.isEmpty())
         return false;
     bool idOk = false;
@@ -104,9 +106,10 @@ bool WorkerProtocol::parseResult(const QByteArray& line, WorkerResult* result)
     result->templateIndex = fields.at(3).toInt();
     result->destBase = decoded(fields.at(4));
     result->destFileName = decoded(fields.at(5));
-    result->errorText = decoded(fields.at(6));
-    result->hasError = fields.at(7) == "1";
-    result->skipped = fields.at(8) == "1";
+    result->pdfFileName = decoded(fields.at(6));
+    result->errorText = decoded(fields.at(7));
+    result->hasError = fields.at(8) == "1";
+    result->skipped = fields.at(9) == "1";
     return idOk && stateOk;
 }
 
@@ -122,6 +125,20 @@ bool WorkerProtocol::parseOwned(const QByteArray& line, QString* path)
         return false;
     *path = decoded(fields.at(1));
     return !path->isEmpty();
+}
+
+QByteArray WorkerProtocol::convertingLine(int id)
+{
+    return "PDF\t" + QByteArray::number(id) + '\n';
+}
+
+bool WorkerProtocol::parseConverting(const QByteArray& line, int* id)
+{
+    const QList<QByteArray> fields = fieldsOf(line, "PDF", 2);
+    bool ok = false;
+    if (!fields.isEmpty())
+        *id = fields.at(1).toInt(&ok);
+    return ok;
 }
 
 QByteArray WorkerProtocol::messageLine(const QString& line)

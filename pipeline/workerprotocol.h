@@ -45,6 +45,8 @@ struct WorkerResult
     int templateIndex = -1;
     QString destBase;
     QString destFileName;
+    // The PDF made beside the document, empty for none.
+    QString pdfFileName;
     QString errorText;
     bool hasError = false;
     // The document stood under its name already and was left as it is.
@@ -66,6 +68,11 @@ bool parseResult(const QByteArray& line, WorkerResult* result);
 // A file the worker created for itself (see OwnedFiles).
 QByteArray ownedLine(const QString& path);
 bool parseOwned(const QByteArray& line, QString* path);
+
+// The job's document is made and its conversion to PDF begins: the PDF
+// has a time limit of its own.
+QByteArray convertingLine(int id);
+bool parseConverting(const QByteArray& line, int* id);
 
 // A line of the message log, time stamp included.
 QByteArray messageLine(const QString& line);

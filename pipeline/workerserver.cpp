@@ -4,6 +4,7 @@
 #include "messagehandler.h"
 #include "messagesenderobject.h"
 #include "ownedfiles.h"
+#include "pdfconverter.h"
 #include "queryproc.h"
 #include "status.h"
 #include "templatelist.h"
@@ -121,16 +122,25 @@ int WorkerServer::run()
 
 void WorkerServer::serve(TemplateList& catalogue, TemplateItem* fixedTemplate)
 {
+    // One office for all of this worker's PDF files, started at once so
+    // that it is ready when the first document is; it lives and dies with
+    // this thread.
+    std::unique_ptr<PdfConverter> converter;
+    if (options.pdf != PdfOutput::None) {
+        converter = std::make_unique<PdfConverter>();
+        converter->start();
+    }
     std::string line;
     while (std::getline(std::cin, line)) {
         WorkerJob job;
         if (!WorkerProtocol::parseJob(QByteArray::fromStdString(line), &job))
             continue;
-        writeLine(WorkerProtocol::resultLine(process(job, catalogue, fixedTemplate)));
+        writeLine(WorkerProtocol::resultLine(process(job, catalogue, fixedTemplate, converter.get())));
     }
 }
 
-WorkerResult WorkerServer::process(const WorkerJob& job, TemplateList& catalogue, TemplateItem* fixedTemplate) const
+WorkerResult WorkerServer::process(const WorkerJob& job, TemplateList& catalogue, TemplateItem* fixedTemplate,
+                                   PdfConverter* converter) const
 {
     // The same items as in the processing list: a file unpacked from an
     // archive hangs below it, so that its document goes beside the archive.
@@ -159,9 +169,16 @@ WorkerResult WorkerServer::process(const WorkerJob& job, TemplateList& catalogue
         xml->detectDestBase();
     WorkerResult result;
     if ((job.operations & WorkerJob::Transform) && xml->templateItem()) {
-        result.skipped = options.skipExisting && xml->keepExistingDocument(options.format, options.rename);
-        if (!result.skipped)
-            xml->transform(options.format, options.rename, options.overwrite, options.limits);
+        result.skipped =
+            options.skipExisting && xml->keepExistingDocument(options.format, options.rename, options.pdf);
+        if (!result.skipped) {
+            PdfRequest pdf;
+            pdf.output = options.pdf;
+            pdf.converter = converter;
+            pdf.timeLimitSeconds = options.pdfTimeLimit;
+            pdf.converting = [&job] { writeLine(WorkerProtocol::convertingLine(job.id)); };
+            xml->transform(options.format, options.rename, options.overwrite, options.limits, pdf);
+        }
     }
 
     result.id = job.id;
@@ -169,6 +186,7 @@ WorkerResult WorkerServer::process(const WorkerJob& job, TemplateList& catalogue
     result.templateIndex = catalogue.indexOf(xml->templateItem());
     result.destBase = xml->destBaseName();
     result.destFileName = xml->destFileName();
+    result.pdfFileName = xml->pdfFileName();
     result.errorText = xml->errorText();
     result.hasError = xml->hasError();
     return result;

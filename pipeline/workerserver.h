@@ -5,6 +5,7 @@
 
 #include <QStringList>
 
+class PdfConverter;
 class TemplateItem;
 class TemplateList;
 
@@ -31,7 +32,9 @@ public:
 
 private:
     void serve(TemplateList& catalogue, TemplateItem* fixedTemplate);
-    WorkerResult process(const WorkerJob& job, TemplateList& catalogue, TemplateItem* fixedTemplate) const;
+    // `converter`: the PDF converter of the serving thread, null without PDF.
+    WorkerResult process(const WorkerJob& job, TemplateList& catalogue, TemplateItem* fixedTemplate,
+                         PdfConverter* converter) const;
 
     WorkerOptions options;
 };

@@ -3,6 +3,7 @@
 #include "basedocproc.h"
 #include "docprocfactory.h"
 #include "globals.h"
+#include "pdfconverter.h"
 #include "queryproc.h"
 #include "stagedfile.h"
 #include "status.h"
@@ -117,6 +118,18 @@ void XmlFileItem::setDestFileName(const QString& name)
     destName = name;
 }
 
+QString XmlFileItem::pdfFileName() const
+{
+    QMutexLocker lock(&mutex);
+    return pdfName;
+}
+
+void XmlFileItem::setPdfFileName(const QString& name)
+{
+    QMutexLocker lock(&mutex);
+    pdfName = name;
+}
+
 QString XmlFileItem::destFilePath() const
 {
     const QString name = destFileName();
@@ -150,7 +163,12 @@ QString XmlFileItem::data(int column) const
         return globalShowNames() ? templateName() : templateTitle();
     case colDocument: {
         const QString dest = destFilePath();
-        return dest.isEmpty() ? QString() : shownFileName(dest);
+        const QString pdf = pdfFileName();
+        if (dest.isEmpty())
+            return QString();
+        // The PDF lies beside the document: its name alone says enough.
+        return pdf.isEmpty() || pdf == destFileName() ? shownFileName(dest)
+                                                      : shownFileName(dest) + QStringLiteral(", ") + pdf;
     }
     default:
         return FileItem::data(column);
@@ -258,7 +276,7 @@ QString XmlFileItem::documentStem(const TemplateItem& t, const QString& ext, boo
 }
 
 int XmlFileItem::chooseDestFileName(const QString& ext, bool useDestBase, bool overwrite, bool announce,
-                                    QString* stem)
+                                    QString* stem, const QStringList& mustBeFree)
 {
     const TemplateItem* t = templateItem();
     if (!t)
@@ -276,8 +294,12 @@ int XmlFileItem::chooseDestFileName(const QString& ext, bool useDestBase, bool o
                             .arg(shownFileName(concatPathFile(folder, variantName(*stem, 0, ext)))));
         return -1;
     }
+    const QStringList extensions = mustBeFree.isEmpty() ? QStringList{ext} : mustBeFree;
     for (int n = 0; n <= maxNameVariant; ++n) {
-        if (overwrite || !nameExists(concatPathFile(folder, variantName(*stem, n, ext)))) {
+        bool free = true;
+        for (int i = 0; free && !overwrite && i < extensions.size(); ++i)
+            free = !nameExists(concatPathFile(folder, variantName(*stem, n, extensions.at(i))));
+        if (free) {
             setDestFileName(variantName(*stem, n, ext));
             return n;
         }
@@ -286,20 +308,28 @@ int XmlFileItem::chooseDestFileName(const QString& ext, bool useDestBase, bool o
     return -1;
 }
 
-bool XmlFileItem::keepExistingDocument(const QString& ext, bool useDestBase)
+bool XmlFileItem::keepExistingDocument(const QString& ext, bool useDestBase, PdfOutput pdf)
 {
     const TemplateItem* t = templateItem();
     if (!t || hasError() || state() > stateRecognized || nameTailBytes(*t, ext) > maxFileNameBytes)
         return false;
     bool shortened = false;
-    const QString name = variantName(documentStem(*t, ext, useDestBase, &shortened), 0, ext);
-    const QString document = concatPathFile(path(true), name);
-    const QFileInfo existing(document);
-    if (!existing.isFile() && !existing.isSymLink())
-        return false;
-    setDestFileName(name);
+    const QString stem = documentStem(*t, ext, useDestBase, &shortened);
+    QStringList names;
+    if (pdf != PdfOutput::Only)
+        names << variantName(stem, 0, ext);
+    if (pdf != PdfOutput::None)
+        names << variantName(stem, 0, QStringLiteral("pdf"));
+    for (const QString& name : qAsConst(names)) {
+        const QFileInfo existing(concatPathFile(path(true), name));
+        if (!existing.isFile() && !existing.isSymLink())
+            return false;
+    }
+    setDestFileName(names.first());
+    if (pdf != PdfOutput::None)
+        setPdfFileName(names.last());
     showStatus(QStringLiteral("Файл: %1 пропущен: документ уже есть: %2")
-                   .arg(shownFileName(sourceFileName(true)), shownFileName(document)));
+                   .arg(shownFileName(sourceFileName(true)), shownFileName(destFilePath())));
     return true;
 }
 
@@ -313,39 +343,110 @@ void XmlFileItem::noFreeName(const QString& stem, const QString& ext)
                         .arg(maxNameVariant));
 }
 
-bool XmlFileItem::publishDocument(StagedFile& staged, const QString& stem, const QString& ext, int firstVariant,
-                                  bool overwrite)
+int XmlFileItem::publishFile(StagedFile& staged, const QString& stem, const QString& ext, int firstVariant,
+                             bool overwrite, QString* name)
 {
-    if (overwrite)
-        return staged.commit();
-    // Claiming the name and showing the complete document under it are one
+    const QString folder = path(true);
+    if (overwrite) {
+        *name = QFileInfo(staged.destinationPath()).fileName();
+        if (staged.commit())
+            return firstVariant;
+        appendErrorText(QStringLiteral("Ошибка! Не удалось создать документ: %1 (%2)")
+                            .arg(shownFileName(staged.destinationPath()), QString::fromLocal8Bit(std::strerror(errno))));
+        return -1;
+    }
+    // Claiming the name and showing the complete file under it are one
     // step, which fails when the name has been taken meanwhile (by another
     // worker or another batch command in the folder): the next one is tried.
-    const QString folder = path(true);
     for (int n = firstVariant; n <= maxNameVariant; ++n) {
-        const QString name = variantName(stem, n, ext);
-        if (staged.commitAs(concatPathFile(folder, name))) {
-            setDestFileName(name);
-            return true;
-        }
+        *name = variantName(stem, n, ext);
+        if (staged.commitAs(concatPathFile(folder, *name)))
+            return n;
         if (errno != EEXIST) {
             const QString reason = QString::fromLocal8Bit(std::strerror(errno));
             appendErrorText(QStringLiteral("Ошибка! Не удалось создать документ: %1 (%2)")
-                                .arg(shownFileName(concatPathFile(folder, name)), reason));
-            return false;
+                                .arg(shownFileName(concatPathFile(folder, *name)), reason));
+            return -1;
         }
     }
     noFreeName(stem, ext);
-    return false;
+    return -1;
 }
 
-bool XmlFileItem::transform(const QString& format, bool useDestBase, bool overwrite, const GenerationLimits& limits)
+bool XmlFileItem::convertToPdf(const QString& document, const QString& format, const QString& pdfPath,
+                               const PdfRequest& pdf, QString* error) const
+{
+    if (pdf.converting)
+        pdf.converting();
+    if (pdf.converter)
+        return pdf.converter->convert(document, format, pdfPath, pdf.timeLimitSeconds, error);
+    PdfConverter own;
+    return own.convert(document, format, pdfPath, pdf.timeLimitSeconds, error);
+}
+
+bool XmlFileItem::publishOutputs(StagedFile& staged, const QString& stem, const QString& format, int firstVariant,
+                                 bool overwrite, const PdfRequest& pdf)
+{
+    QString name;
+    if (pdf.output == PdfOutput::None) {
+        if (publishFile(staged, stem, format, firstVariant, overwrite, &name) < 0)
+            return false;
+        setDestFileName(name);
+        return true;
+    }
+    // The PDF is made from the complete document before either takes a
+    // name, so that both appear together and whole.
+    const QString folder = path(true);
+    StagedFile pdfStaged(concatPathFile(folder, variantName(stem, firstVariant, QStringLiteral("pdf"))));
+    QString reason = QStringLiteral("не удалось создать временный файл");
+    const bool converted =
+        pdfStaged.isValid() && convertToPdf(staged.path(), format, pdfStaged.path(), pdf, &reason);
+    if (!converted) {
+        appendErrorText(QStringLiteral("Ошибка! Документ по файлу %1 не удалось преобразовать в PDF (%2)")
+                            .arg(shownFileName(sourceFileName(true)), reason));
+    }
+    int variant = firstVariant;
+    if (pdf.output == PdfOutput::Beside || !converted) {
+        variant = publishFile(staged, stem, format, firstVariant, overwrite, &name);
+        if (variant < 0)
+            return false;
+        setDestFileName(name);
+    }
+    if (!converted)
+        return true;
+    // The PDF takes the document's number, or the next free one when that
+    // was taken meanwhile by someone who claims names otherwise.
+    if (publishFile(pdfStaged, stem, QStringLiteral("pdf"), variant, overwrite, &name) < 0) {
+        // A PDF that cannot take a name leaves the document, as a failed
+        // conversion does.
+        if (pdf.output == PdfOutput::Beside)
+            return true;
+        variant = publishFile(staged, stem, format, firstVariant, overwrite, &name);
+        if (variant >= 0)
+            setDestFileName(name);
+        return variant >= 0;
+    }
+    setPdfFileName(name);
+    if (pdf.output == PdfOutput::Only)
+        setDestFileName(name);
+    return true;
+}
+
+bool XmlFileItem::transform(const QString& format, bool useDestBase, bool overwrite, const GenerationLimits& limits,
+                            const PdfRequest& pdf)
 {
     const TemplateItem* t = templateItem();
     if (!t || hasError() || state() > stateRecognized)
         return false;
+    setPdfFileName(QString());
     QString stem;
-    const int firstVariant = chooseDestFileName(format, useDestBase, overwrite, true, &stem);
+    // A PDF kept alone needs only its own name free.
+    QStringList mustBeFree;
+    if (pdf.output != PdfOutput::Only)
+        mustBeFree << format;
+    if (pdf.output != PdfOutput::None)
+        mustBeFree << QStringLiteral("pdf");
+    const int firstVariant = chooseDestFileName(format, useDestBase, overwrite, true, &stem, mustBeFree);
     if (firstVariant < 0)
         return false;
 
@@ -367,13 +468,22 @@ bool XmlFileItem::transform(const QString& format, bool useDestBase, bool overwr
     generator->setLimits(limits);
     bool publishFailed = false;
     generator->setPublisher([&](StagedFile& staged) {
-        publishFailed = !publishDocument(staged, stem, format, firstVariant, overwrite);
+        publishFailed = !publishOutputs(staged, stem, format, firstVariant, overwrite, pdf);
         return !publishFailed;
     });
     if (generator->generateDocument()) {
         setState(stateGenerated);
-        showStatus(QStringLiteral("Файл: %1 успешно преобразован в документ: %2").arg(shownSource, shownDest));
-        return true;
+        const QString made = shownFileName(destFilePath());
+        const QString pdfMade = pdfFileName();
+        if (pdfMade.isEmpty() || pdfMade == destFileName())
+            showStatus(QStringLiteral("Файл: %1 успешно преобразован в %2: %3")
+                           .arg(shownSource, pdfMade.isEmpty() ? QStringLiteral("документ") : QStringLiteral("PDF"),
+                                made));
+        else
+            showStatus(QStringLiteral("Файл: %1 успешно преобразован в документ: %2 и в PDF: %3")
+                           .arg(shownSource, made, pdfMade));
+        // A PDF that could not be made is an error of the file.
+        return !hasError();
     }
     bool recorded = false;
     if (generator->hasTemplateErrors()) {

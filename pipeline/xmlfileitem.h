@@ -2,6 +2,7 @@
 
 #include "fileitem.h"
 #include "generationlimits.h"
+#include "pdfrequest.h"
 
 class StagedFile;
 class TemplateItem;
@@ -25,7 +26,11 @@ public:
     QString destFileName() const;
     void setDestFileName(const QString& name);
     // Full path of the document to produce, or empty while no name is set.
+    // When only a PDF is kept, that is the PDF.
     QString destFilePath() const;
+    // The PDF made beside the document, in the same folder; empty for none.
+    QString pdfFileName() const;
+    void setPdfFileName(const QString& name);
     QString destBase() const;
     QString templateName() const;
     QString templateTitle() const;
@@ -40,15 +45,20 @@ public:
     // Names and generates the document. The document is written complete
     // under a temporary name and then takes the first free name in one step,
     // so several processes may share a folder and a name never shows a
-    // document that is not whole, whatever stops the process.
+    // document that is not whole, whatever stops the process. With `pdf`
+    // the document's PDF is made from it before either takes a name, and
+    // both take the first number free for both, so that their names match;
+    // a PDF that cannot be made costs the PDF only (the document is kept, in
+    // every case, and the file is marked with the error).
     bool transform(const QString& format, bool useDestBase, bool overwrite,
-                   const GenerationLimits& limits = GenerationLimits());
-    // Whether a document stands already under the first name this item's
-    // document would take (before any "_1"): a file or a link there. A name
-    // is only ever taken by a whole document, so that is one. If so, that
-    // name becomes the item's destination and the log says the file is
-    // skipped. With `useDestBase` the base must have been detected.
-    bool keepExistingDocument(const QString& ext, bool useDestBase);
+                   const GenerationLimits& limits = GenerationLimits(), const PdfRequest& pdf = PdfRequest());
+    // Whether every file this item's transformation would make (its
+    // document, its PDF as `pdf` asks) stands already under the first name
+    // it would take, before any "_1": a file or a link there. A name is only
+    // ever taken by a whole file, so each is whole. If so, those names become
+    // the item's and the log says the file is skipped. With `useDestBase`
+    // the base must have been detected.
+    bool keepExistingDocument(const QString& ext, bool useDestBase, PdfOutput pdf = PdfOutput::None);
 
     // Additional templates (main thread, while no processing runs).
     void addTemplate(TemplateItem* item);
@@ -67,9 +77,20 @@ private:
     // The stem (base and suffix) of the names the document may take, the
     // base shortened to fit a file name; `shortened` tells whether it was.
     QString documentStem(const TemplateItem& t, const QString& ext, bool useDestBase, bool* shortened) const;
-    int chooseDestFileName(const QString& ext, bool useDestBase, bool overwrite, bool announce, QString* stem);
-    bool publishDocument(StagedFile& staged, const QString& stem, const QString& ext, int firstVariant,
-                         bool overwrite);
+    // `mustBeFree`: the extensions whose names with the number must all be
+    // free; empty for `ext` alone.
+    int chooseDestFileName(const QString& ext, bool useDestBase, bool overwrite, bool announce, QString* stem,
+                           const QStringList& mustBeFree = QStringList());
+    // Gives the complete file the first free name from `firstVariant` on
+    // (with `overwrite`, its own name): the number of the name given, with
+    // the name in `name`; -1 (with an error recorded) on failure.
+    int publishFile(StagedFile& staged, const QString& stem, const QString& ext, int firstVariant, bool overwrite,
+                    QString* name);
+    // The document, and its PDF when asked for, put in place.
+    bool publishOutputs(StagedFile& staged, const QString& stem, const QString& format, int firstVariant,
+                        bool overwrite, const PdfRequest& pdf);
+    bool convertToPdf(const QString& document, const QString& format, const QString& pdfPath,
+                      const PdfRequest& pdf, QString* error) const;
     void noFreeName(const QString& stem, const QString& ext);
     XmlFileItem* newLink(TemplateItem* item);
     QString runQuery(const QString& queryFile) const;
@@ -77,5 +98,6 @@ private:
     TemplateItem* chosenTemplate = nullptr;
     QString destBaseText;
     QString destName;
+    QString pdfName;
     mutable QIcon destFileIcon;
 };

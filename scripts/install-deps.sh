@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake clang libclang-rt-14-dev
   qtbase5-dev libqt5xmlpatterns5-dev libquazip1-qt5-dev zlib1g-dev
-  libreoffice-writer-nogui poppler-utils xvfb fonts-dejavu-core
+  libreoffice-writer-nogui python3-uno poppler-utils xvfb fonts-dejavu-core
   qttranslations5-l10n desktop-file-utils appstream dpkg-dev libjemalloc-dev parallel
 )
 

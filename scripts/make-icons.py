@@ -62,6 +62,10 @@ icons = {
                       or near_segment(x, y, .42, .58, .78, .22, .09)
                       or (bar(x, y, .56, .14, .86, .44) and (x - .56) - (y - .14) > .1 and x <= .86 and y >= .14
                           and (.86 - x) + (y - .14) < .3 and x > .56), (40, 150, 60, 255)),
+    # A page with the red band of a PDF file.
+    "iconpdf": lambda x, y: ((200, 50, 40, 255) if bar(x, y, .1, .52, .9, .76)
+                             else (60, 90, 160, 255) if bar(x, y, .2, .1, .8, .9) and not bar(x, y, .26, .16, .74, .84)
+                             else CLEAR),
     "iconfolder": shape(lambda x, y: bar(x, y, .1, .32, .9, .82) or bar(x, y, .1, .2, .46, .34), (210, 160, 50, 255)),
     "iconlink": shape(lambda x, y: .08 < math.hypot((x - .36) / 1.4, y - .5) < .16
                       or .08 < math.hypot((x - .64) / 1.4, y - .5) < .16, (60, 90, 160, 255)),

@@ -15,7 +15,8 @@ void initGlobalSettings()
     run.defaultValue = true;
     run << stRunParallel << stRunAutoUnzip << stRunAutoDetect;
     run.defaultValue = false;
-    run << stRunRenameDest << stRunOverwrite << stRunOpenDocument << stRunDeleteUnziped << stRunPicturesOutsideSource;
+    run << stRunRenameDest << stRunOverwrite << stRunOpenDocument << stRunDeleteUnziped << stRunPicturesOutsideSource
+        << stRunSavePdf;
     // Seconds one document may take (0: no limit) and the most repetitions
     // of one repeated block, as the batch command's --time-limit and --max-repeat.
     run.addKey(stRunTimeLimit, 300);

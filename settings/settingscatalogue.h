@@ -18,6 +18,7 @@ inline const QString stRunOverwrite = QStringLiteral("runOverwrite");
 inline const QString stRunOpenDocument = QStringLiteral("runOpenDocument");
 inline const QString stRunDeleteUnziped = QStringLiteral("runDeleteUnziped");
 inline const QString stRunPicturesOutsideSource = QStringLiteral("runPicturesOutsideSource");
+inline const QString stRunSavePdf = QStringLiteral("runSavePdf");
 inline const QString stRunTimeLimit = QStringLiteral("runTimeLimit");
 inline const QString stRunMaxRepeat = QStringLiteral("runMaxRepeat");
 

@@ -1,10 +1,12 @@
 #include "settingsdialog.h"
 
+#include "libreofficeinstallation.h"
 #include "regexvalidator.h"
 #include "settingscatalogue.h"
 #include "settingsgroup.h"
 #include "ui_settingsdialog.h"
 
+#include <QCheckBox>
 #include <QColorDialog>
 #include <QLineEdit>
 #include <QPushButton>
@@ -46,10 +48,25 @@ SettingsDialog::SettingsDialog(QWidget* parent, int page, bool singlePage)
             connect(spin, QOverload<int>::of(&QSpinBox::valueChanged), this,
                     &SettingsDialog::colorAlphaSpinChanged_valueChanged);
     }
+    offerPdf(ui->runSavePdfBox);
     regexValidator = new RegexValidator(this);
     for (QLineEdit* edit : findChildren<QLineEdit*>()) {
         if (edit->objectName().contains(QLatin1String("Mask"), Qt::CaseInsensitive))
             connect(edit, &QLineEdit::textChanged, regexValidator, &RegexValidator::validateRegex);
+    }
+}
+
+bool SettingsDialog::pdfAvailable()
+{
+    return LibreOfficeInstallation::find().isComplete();
+}
+
+void SettingsDialog::offerPdf(QAbstractButton* box)
+{
+    const LibreOfficeInstallation office = LibreOfficeInstallation::find();
+    if (!office.isComplete()) {
+        box->setEnabled(false);
+        box->setToolTip(office.missingText());
     }
 }
 

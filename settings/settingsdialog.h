@@ -4,6 +4,7 @@
 
 #include <memory>
 
+class QAbstractButton;
 class QListWidgetItem;
 class RegexValidator;
 namespace Ui {
@@ -23,6 +24,11 @@ public:
     // that page is offered and stored, and the page shown is not remembered.
     explicit SettingsDialog(QWidget* parent = nullptr, int page = -1, bool singlePage = false);
     ~SettingsDialog() override;
+
+    // Whether PDF files can be made here: without LibreOffice the check box
+    // that asks for them is disabled, and its tool tip says what to install.
+    static bool pdfAvailable();
+    static void offerPdf(QAbstractButton* box);
 
 private slots:
     void on_listWidget_currentItemChanged(QListWidgetItem* current, QListWidgetItem* previous);

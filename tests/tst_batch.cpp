@@ -1,6 +1,7 @@
 // The batch command end to end on copies of the bundled examples: archive
 // unpacked, templates detected, documents named and generated, report and
 // exit status, and the documents' text as LibreOffice shows it.
+#include "libreofficeinstallation.h"
 #include "testsupport.h"
 
 #include "shard.h"
@@ -11,6 +12,8 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QtTest>
+
+#include <csignal>
 
 using namespace TestSupport;
 
@@ -337,6 +340,112 @@ private slots:
         QCOMPARE(run.exitCode, 1);
         QVERIFY(run.err.contains(QStringLiteral("Ошибка сохранения отчёта в файл")));
         QCOMPARE(filesIn(work, {"*.rtf"}).size(), 1);
+    }
+
+    // Each format's PDF goes beside its document under the same base name,
+    // and holds the document's values; --pdf-only leaves the PDF alone. One
+    // office per run (--sequential).
+    void pdfBesideEveryDocument_data()
+    {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QString>("option");
+        QTest::newRow("docx") << "docx" << "--pdf";
+        QTest::newRow("odt") << "odt" << "--pdf";
+        QTest::newRow("rtf") << "rtf" << "--pdf";
+        QTest::newRow("pdf only") << "docx" << "--pdf-only";
+    }
+    void pdfBesideEveryDocument()
+    {
+        QFETCH(QString, format);
+        QFETCH(QString, option);
+        if (!LibreOfficeInstallation::find().isComplete())
+            QSKIP("LibreOffice or its Python bridge is not installed");
+        const QString work = dir.path() + "/pdf/" + QTest::currentDataTag();
+        copyFolder(examples + "/data", work);
+        const BatchRun run = runBatch({"--resources", examples + "/resources", "--format", format, option,
+                                       "--sequential", work + "/invoice_147.xml", work + "/AKT_2024-031.xml"},
+                                      work);
+        QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+        const bool keepDocument = option == "--pdf";
+        const QHash<QString, QString> values{{QStringLiteral("invoice_147_счёт"), QStringLiteral("Заречная мануфактура")},
+                                             {QStringLiteral("2024-031_акт"), QStringLiteral("Белый парус")}};
+        for (auto it = values.constBegin(); it != values.constEnd(); ++it) {
+            const QString pdf = work + "/" + it.key() + ".pdf";
+            QVERIFY2(LibreOffice::pdfText(pdf).contains(it.value()), qPrintable(pdf));
+            QCOMPARE(QFileInfo::exists(work + "/" + it.key() + "." + format), keepDocument);
+            QVERIFY(run.err.contains(keepDocument ? "." + format + ", " + it.key() + ".pdf" : "→ " + pdf));
+        }
+        QCOMPARE(filesIn(work, {"*.pdf"}).size(), 2);
+        QCOMPARE(filesIn(work, {"*." + format}).size(), keepDocument ? 2 : 0);
+        QCOMPARE(QDir(work).entryList({".pw-*"}, QDir::Files | QDir::Hidden).size(), 0);
+    }
+
+    void pdfWithoutLibreOffice()
+    {
+        const QString work = dir.path() + "/nooffice";
+        copyFolder(examples + "/data", work);
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", QFile::encodeName(work));
+        const BatchRun run = runBatch({"--resources", examples + "/resources", "--pdf", work + "/invoice_147.xml"}, work);
+        qputenv("PATH", path);
+        QCOMPARE(run.exitCode, 2);
+        QCOMPARE(run.err.trimmed().count('\n'), 0);
+        QVERIFY2(run.err.contains("libreoffice-writer-nogui"), qPrintable(run.err));
+        QVERIFY(filesIn(work, {"*.docx", "*.pdf"}).isEmpty());
+    }
+
+    // The office is stopped while it has work and then killed: the file in
+    // flight keeps its document and is reported, a new office takes the rest.
+    void pdfFailureKeepsTheDocument()
+    {
+        if (!LibreOfficeInstallation::find().isComplete())
+            QSKIP("LibreOffice or its Python bridge is not installed");
+        const QString work = dir.path() + "/pdfkill";
+        copyFolder(examples + "/data", work);
+        const QStringList inputs = filesIn(work, {"*.xml"});
+        QProcess batch;
+        batch.start(qEnvironmentVariable("PLINTHWORKS_BATCH"),
+                    QStringList{"--resources", examples + "/resources", "--pdf", "--sequential"} + inputs);
+        QTRY_VERIFY_WITH_TIMEOUT(!filesIn(work, {"*.pdf"}).isEmpty(), 120000);
+        const QList<qint64> offices = LibreOffice::descendantProcesses(batch.processId(), "soffice.bin");
+        QCOMPARE(offices.size(), 1);
+        ::kill(pid_t(offices.first()), SIGSTOP);
+        QTest::qWait(1500);
+        ::kill(pid_t(offices.first()), SIGKILL);
+        QVERIFY(batch.waitForFinished(300000));
+        const QString err = QString::fromUtf8(batch.readAllStandardError());
+        QCOMPARE(batch.exitCode(), 1);
+        QCOMPARE(err.count(QStringLiteral("не удалось преобразовать в PDF (LibreOffice завершился аварийно)")), 1);
+        QCOMPARE(filesIn(work, {"*.docx"}).size(), inputs.size());
+        QCOMPARE(filesIn(work, {"*.pdf"}).size(), inputs.size() - 1);
+    }
+
+    // Two commands at once over the same files in one folder: every document
+    // and every PDF has a name of its own, and each PDF the name of its document.
+    void twoCommandsNeverShareAName()
+    {
+        if (!LibreOfficeInstallation::find().isComplete())
+            QSKIP("LibreOffice or its Python bridge is not installed");
+        const QString work = dir.path() + "/pdftwice";
+        copyFolder(examples + "/data", work);
+        const QStringList inputs = filesIn(work, {"invoice*.xml", "AKT*.xml"});
+        QProcess first;
+        QProcess second;
+        for (QProcess* batch : {&first, &second})
+            batch->start(qEnvironmentVariable("PLINTHWORKS_BATCH"),
+                         QStringList{"--resources", examples + "/resources", "--pdf", "--sequential"} + inputs);
+        for (QProcess* batch : {&first, &second}) {
+            QVERIFY(batch->waitForFinished(300000));
+            QVERIFY2(batch->exitCode() == 0, batch->readAllStandardError().constData());
+        }
+        QStringList documents;
+        QStringList pdfs;
+        for (const QString& file : filesIn(work, {"*.docx"}))
+            documents << QFileInfo(file).completeBaseName();
+        for (const QString& file : filesIn(work, {"*.pdf"}))
+            pdfs << QFileInfo(file).completeBaseName();
+        QCOMPARE(documents.size(), 2 * inputs.size());
+        QCOMPARE(pdfs, documents);
     }
 };
 

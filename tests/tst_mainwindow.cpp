@@ -10,6 +10,7 @@
 #include "myapplication.h"
 #include "runsummary.h"
 #include "settingscatalogue.h"
+#include "settingsdialog.h"
 #include "settingsgroup.h"
 #include "templatecheckdialog.h"
 #include "testsupport.h"
@@ -293,12 +294,15 @@ private slots:
         QStringList boxes;
         for (QToolButton* box : settingsBar->findChildren<QToolButton*>(QRegularExpression("Box$"))) {
             QVERIFY(box->isCheckable() && !box->icon().isNull());
-            QCOMPARE(box->toolTip(), box->text());
+            // Without LibreOffice the PDF button says what to install instead.
+            if (box->isEnabled())
+                QCOMPARE(box->toolTip(), box->text());
             boxes << box->objectName() + "=" + box->text() + (box->isChecked() ? " on" : "");
         }
         QCOMPARE(boxes, QStringList({"runAutoDetectBox=Автоподбор шаблона on",
                                      "runRenameDestBox=Переименовывать формируемые",
-                                     "runOpenDocumentBox=Открывать документы"}));
+                                     "runOpenDocumentBox=Открывать документы",
+                                     "runSavePdfBox=Также сохранять в PDF"}));
         auto* format = window.findChild<QComboBox*>("formatCombo");
         QCOMPARE(format->count(), 3);
         QCOMPARE(format->itemText(1), QString("Формат ODT (Writer)"));
@@ -697,6 +701,43 @@ private slots:
         QCOMPARE(model->rowCount(archive), 3);
         QVERIFY(model->index(0, 4, archive).data().toString().endsWith(".docx"));
         QCOMPARE(model->index(0, 0, archive).data(Qt::BackgroundRole).value<QColor>(), QColor(204, 255, 204));
+    }
+
+    // The tool bar's PDF box is stored at once; a run then makes each PDF
+    // beside its document, and the document column and the log name it.
+    // Without LibreOffice the box says what to install.
+    void pdfBesideTheDocuments()
+    {
+        {
+            const QByteArray path = qgetenv("PATH");
+            qputenv("PATH", "/nonexistent");
+            MainWindow window;
+            qputenv("PATH", path);
+            const auto* box = window.findChild<QToolBar*>("settingsToolBar")->findChild<QAbstractButton*>("runSavePdfBox");
+            QVERIFY(!box->isEnabled());
+            QVERIFY(box->toolTip().contains("libreoffice-writer-nogui"));
+        }
+        if (!SettingsDialog::pdfAvailable())
+            QSKIP("LibreOffice or its Python bridge is not installed");
+        QSettings().setValue("RunSettings/runParallel", false); // one worker, one office
+        MainWindow window;
+        window.show();
+        auto* box = window.findChild<QToolBar*>("settingsToolBar")->findChild<QAbstractButton*>("runSavePdfBox");
+        QVERIFY(box->isEnabled());
+        box->setChecked(true);
+        QCOMPARE(QSettings().value("RunSettings/runSavePdf").toBool(), true);
+        const QStringList files = exampleFiles("invoice_147");
+        window.addFileNames(files);
+        QTRY_COMPARE(window.processingList().items().size(), 1);
+        QVERIFY(waitForRunEnd(window));
+        actionNamed(&window, "Запустить обработку")->trigger();
+        QVERIFY(waitForRunEnd(window, 120000));
+        const QString folder = QFileInfo(files.first()).path();
+        QVERIFY(readFile(folder + QStringLiteral("/invoice_147_счёт.pdf")).startsWith("%PDF-"));
+        QVERIFY(QFileInfo::exists(folder + QStringLiteral("/invoice_147_счёт.docx")));
+        QCOMPARE(window.filesView()->model()->index(0, 4).data().toString(),
+                 QStringLiteral("invoice_147_счёт.docx, invoice_147_счёт.pdf"));
+        QTRY_VERIFY(logText(window).contains(QStringLiteral("и в PDF: invoice_147_счёт.pdf")));
     }
 
     void stopDuringARun()

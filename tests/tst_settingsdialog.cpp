@@ -1,6 +1,7 @@
 // The settings dialog on its real form: every setting has its widget, pages
 // are filled and stored by object name, cancelling stores nothing, the
 // colour picker and the mask check.
+#include "libreofficeinstallation.h"
 #include "settingscatalogue.h"
 #include "settingsdialog.h"
 #include "settingsgroup.h"
@@ -59,6 +60,12 @@ QMultiHash<QString, ExpectedWidget> expectedWidgets()
     box(stRunPicturesOutsideSource, "Рисунки из любых папок",
         "Если установлено, то вставляются и рисунки, имена которых указывают на файлы вне папки исходного "
         "XML-файла, иначе такие рисунки не вставляются и об этом сообщается в журнале");
+    // Without LibreOffice the tool tip says what to install instead.
+    box(stRunSavePdf, "Также сохранять в PDF",
+        SettingsDialog::pdfAvailable()
+            ? QStringLiteral("Если установлено, то рядом с каждым документом сохраняется его PDF с тем же именем; "
+                             "PDF делает LibreOffice")
+            : LibreOfficeInstallation::find().missingText());
     w.insert(stRunTimeLimit, {"runTimeLimitSpin", "QSpinBox", "Ограничение времени на документ, с",
                               "Если формирование одного документа длится дольше, оно прерывается, а файл отмечается "
                               "ошибкой; 0 — без ограничения"});
@@ -208,6 +215,31 @@ private slots:
         QCOMPARE(settings.value("UnzipSettings/unzipExcludeMask").toString(), QString("(x"));
         QCOMPARE(settings.value("DisplaySettings/showNames").toBool(), true);
         QCOMPARE(settings.value("ColorSettings/colorError").value<QColor>(), QColor(0, 0, 255));
+    }
+
+    // The PDF choice is stored with the run settings; without LibreOffice
+    // it cannot be made, and the box says what to install.
+    void pdfChoicePersists()
+    {
+        {
+            SettingsDialog dialog;
+            auto* box = dialog.findChild<QCheckBox*>("runSavePdfBox");
+            QVERIFY(!box->isChecked());
+            box->setChecked(true);
+            dialog.accept();
+        }
+        QCOMPARE(QSettings().value("RunSettings/runSavePdf").toBool(), true);
+        initGlobalSettings();
+        QCOMPARE(gst[stRunSavePdf], QVariant(true));
+
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", "/nonexistent");
+        SettingsDialog dialog;
+        qputenv("PATH", path);
+        const auto* box = dialog.findChild<QCheckBox*>("runSavePdfBox");
+        QVERIFY(box->isChecked());
+        QVERIFY(!box->isEnabled());
+        QVERIFY2(box->toolTip().contains("libreoffice-writer-nogui"), qPrintable(box->toolTip()));
     }
 
     void cancelStoresOnlySizeAndPage()

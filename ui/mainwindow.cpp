@@ -13,6 +13,7 @@
 #include "runprogressindicator.h"
 #include "runsummary.h"
 #include "settingscatalogue.h"
+#include "settingsdialog.h"
 #include "settingsgroup.h"
 #include "simpletablelistmodel.h"
 #include "status.h"
@@ -343,7 +344,9 @@ void MainWindow::createToolBars()
         {stRunRenameDest, QStringLiteral("Переименовывать формируемые"), QStringLiteral(":/images/iconrename.png"),
          QStringLiteral("Брать имя формируемого документа из данных XML файла")},
         {stRunOpenDocument, QStringLiteral("Открывать документы"), QStringLiteral(":/images/iconopen.png"),
-         QStringLiteral("Открывать каждый сформированный документ приложением по умолчанию")}};
+         QStringLiteral("Открывать каждый сформированный документ приложением по умолчанию")},
+        {stRunSavePdf, QStringLiteral("Также сохранять в PDF"), QStringLiteral(":/images/iconpdf.png"),
+         QStringLiteral("Сохранять рядом с каждым документом его PDF с тем же именем (его делает LibreOffice)")}};
     runSettingsKeys.clear();
     QList<QToolButton*> toggleButtons;
     for (const Toggle& toggle : toggles) {
@@ -363,6 +366,7 @@ void MainWindow::createToolBars()
         toggleButtons << button;
         runSettingsKeys << toggle.key;
     }
+    SettingsDialog::offerPdf(settingsToolBar->findChild<QToolButton*>(stRunSavePdf + QStringLiteral("Box")));
     gst.group(sgRunSettings).writeToWidget(settingsToolBar, runSettingsKeys);
     for (QToolButton* button : toggleButtons)
         connect(button, &QToolButton::toggled, this, &MainWindow::updateSettings);

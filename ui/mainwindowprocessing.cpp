@@ -140,6 +140,8 @@ void MainWindow::initProcessing()
     transform.openDocument = gst[stRunOpenDocument].toBool();
     transform.limits.picturesOutsideSource = gst[stRunPicturesOutsideSource].toBool();
     transform.limits.maxRepeat = qMax(0, gst[stRunMaxRepeat].toInt());
+    // Without LibreOffice the box is disabled, and a stored choice waits for it.
+    transform.pdf = gst[stRunSavePdf].toBool() && SettingsDialog::pdfAvailable() ? PdfOutput::Beside : PdfOutput::None;
     fileList.setTransformParams(transform);
     fileList.setTimeLimit(gst[stRunTimeLimit].toInt());
 }

@@ -273,5 +273,44 @@ int pdfImageCount(const QString& pdfPath)
     return qMax(0, list.split(QLatin1Char('\n'), Qt::SkipEmptyParts).size() - 2);
 }
 
+QString pdfText(const QString& pdfPath)
+{
+    return runCapture(QStringLiteral("pdftotext"), {QStringLiteral("-enc"), QStringLiteral("UTF-8"), pdfPath,
+                                                    QStringLiteral("-")});
+}
+
+QList<qint64> descendantProcesses(qint64 pid, const QString& name)
+{
+    // Parent of every process, from /proc/<pid>/stat (the field after the
+    // parenthesised command name and the state).
+    QHash<qint64, qint64> parents;
+    QHash<qint64, QString> names;
+    for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        bool ok = false;
+        const qint64 process = entry.toLongLong(&ok);
+        if (!ok)
+            continue;
+        const QByteArray stat = readFile(QStringLiteral("/proc/%1/stat").arg(process));
+        const int open = stat.indexOf('(');
+        const int close = stat.lastIndexOf(')');
+        if (open < 0 || close < open)
+            continue;
+        names.insert(process, QString::fromUtf8(stat.mid(open + 1, close - open - 1)));
+        parents.insert(process, stat.mid(close + 2).split(' ').value(1).toLongLong());
+    }
+    QList<qint64> found;
+    for (auto it = parents.constBegin(); it != parents.constEnd(); ++it) {
+        if (names.value(it.key()) != name.left(15))
+            continue;
+        for (qint64 up = it.value(); up > 1; up = parents.value(up, 0)) {
+            if (up == pid) {
+                found << it.key();
+                break;
+            }
+        }
+    }
+    return found;
+}
+
 } // namespace LibreOffice
 } // namespace TestSupport

@@ -96,6 +96,10 @@ QString toText(const QString& file, const QString& outDir);
 int pdfPageCount(const QString& pdfPath);
 // Number of images in a PDF (pdfimages -list), -1 on failure.
 int pdfImageCount(const QString& pdfPath);
+// The text of a PDF (pdftotext), empty when it is no readable PDF.
+QString pdfText(const QString& pdfPath);
+// The running processes below `pid` whose program is `name` ("soffice.bin").
+QList<qint64> descendantProcesses(qint64 pid, const QString& name);
 } // namespace LibreOffice
 
 } // namespace TestSupport
