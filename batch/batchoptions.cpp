@@ -65,11 +65,16 @@ bool BatchOptions::parse(const QStringList& arguments, QString* error)
     const QCommandLineOption pdfOnlyOption(QStringLiteral("pdf-only"));
     const QCommandLineOption checkOption(QStringLiteral("check"));
     const QCommandLineOption sampleOption(QStringLiteral("sample"), QString(), QStringLiteral("FILE"));
+    const QCommandLineOption filesFromOption(QStringLiteral("files-from"), QString(), QStringLiteral("FILE"));
+    const QCommandLineOption nullOption(QStringLiteral("null"));
+    const QCommandLineOption skipExistingOption(QStringLiteral("skip-existing"));
+    const QCommandLineOption shardOption(QStringLiteral("shard"), QString(), QStringLiteral("K/N"));
+    const QCommandLineOption reportFormatOption(QStringLiteral("report-format"), QString(), QStringLiteral("F"));
     const QCommandLineOption helpOption(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     parser.addOptions({resourcesOption, formatOption, templateOption, reportOption, includeOption, excludeOption,
                        timeLimitOption, maxRepeatOption, renameOption, overwriteOption, sequentialOption,
                        recursiveOption, picturesOption, pdfOption, pdfOnlyOption, checkOption, sampleOption,
-                       helpOption});
+                       filesFromOption, nullOption, skipExistingOption, shardOption, reportFormatOption, helpOption});
     if (!parser.parse(arguments)) {
         *error = usageError(parser);
         return false;
@@ -101,6 +106,16 @@ bool BatchOptions::parse(const QStringList& arguments, QString* error)
     else if (parser.isSet(pdfOption))
         pdf = PdfOutput::Beside;
     files = parser.positionalArguments();
+    filesFrom = parser.value(filesFromOption);
+    nulSeparated = parser.isSet(nullOption);
+    skipExisting = parser.isSet(skipExistingOption);
+    if (parser.isSet(shardOption) && !Shard::parse(parser.value(shardOption), &shard, error))
+        return false;
+    if (parser.isSet(reportFormatOption) && !RunReport::parseFormat(parser.value(reportFormatOption), &reportFormat)) {
+        *error = QStringLiteral("Неизвестный формат отчёта: %1 (допустимы tsv, jsonl)")
+                     .arg(parser.value(reportFormatOption));
+        return false;
+    }
     if (parser.isSet(timeLimitOption)
         && !readCount(parser.value(timeLimitOption), QStringLiteral("--time-limit"), 0, &timeLimit, error))
         return false;
@@ -125,8 +140,29 @@ bool BatchOptions::parse(const QStringList& arguments, QString* error)
         *error = QStringLiteral("Параметр --template можно повторять только с --check");
         return false;
     }
-    if (files.isEmpty()) {
+    return processingUsage(parser, error);
+}
+
+bool BatchOptions::processingUsage(const QCommandLineParser& parser, QString* error) const
+{
+    if (parser.isSet(QStringLiteral("files-from")) && filesFrom.isEmpty()) {
+        *error = QStringLiteral("Параметру --files-from нужно значение");
+        return false;
+    }
+    if (files.isEmpty() && filesFrom.isEmpty()) {
         *error = QStringLiteral("Не указано ни одного файла");
+        return false;
+    }
+    if (nulSeparated && filesFrom.isEmpty()) {
+        *error = QStringLiteral("Параметр --null используется только с --files-from");
+        return false;
+    }
+    if (skipExisting && overwrite) {
+        *error = QStringLiteral("Параметры --skip-existing и --overwrite несовместимы");
+        return false;
+    }
+    if (parser.isSet(QStringLiteral("report-format")) && reportFile.isEmpty()) {
+        *error = QStringLiteral("Параметр --report-format используется только с --report");
         return false;
     }
     return true;
@@ -139,16 +175,17 @@ bool BatchOptions::checkUsage(const QCommandLineParser& parser, QString* error) 
     for (const QString& name : {QStringLiteral("rename"), QStringLiteral("overwrite"), QStringLiteral("sequential"),
                                 QStringLiteral("include-mask"), QStringLiteral("exclude-mask"),
                                 QStringLiteral("unzip-recursive"), QStringLiteral("time-limit"), QStringLiteral("pdf"),
-                                QStringLiteral("pdf-only")}) {
+                                QStringLiteral("pdf-only"), QStringLiteral("skip-existing"), QStringLiteral("shard"),
+                                QStringLiteral("report-format"), QStringLiteral("null")}) {
         if (parser.isSet(name)) {
             *error = QStringLiteral("Параметр --%1 не используется с --check").arg(name);
             return false;
         }
     }
-    if (!files.isEmpty()) {
+    if (!files.isEmpty() || !filesFrom.isEmpty()) {
         *error = QStringLiteral("С --check файлы не указываются (лишнее: %1); файл для пробного прогона задаёт "
                                 "--sample")
-                     .arg(files.first());
+                     .arg(files.isEmpty() ? QStringLiteral("--files-from ") + filesFrom : files.first());
         return false;
     }
     if (parser.isSet(QStringLiteral("sample")) && sampleFile.isEmpty()) {
@@ -166,6 +203,7 @@ WorkerOptions BatchOptions::workerOptions() const
     worker.templateName = templateName;
     worker.rename = rename;
     worker.overwrite = overwrite;
+    worker.skipExisting = skipExisting;
     worker.limits.maxRepeat = maxRepeat;
     worker.limits.picturesOutsideSource = picturesOutsideSource;
     worker.pdf = pdf;
@@ -178,10 +216,12 @@ QString BatchOptions::usage()
     return QStringLiteral(
         "Использование / Usage:\n"
         "  plinthworks-batch [--resources DIR]... [--format docx|odt|rtf] [--template NAME]\n"
-        "                    [--rename] [--overwrite] [--sequential] [--report FILE|-]\n"
+        "                    [--rename] [--overwrite | --skip-existing] [--sequential]\n"
+        "                    [--report FILE|-] [--report-format tsv|jsonl]\n"
+        "                    [--files-from FILE|- [--null]] [--shard K/N]\n"
         "                    [--include-mask RE] [--exclude-mask RE] [--unzip-recursive]\n"
         "                    [--time-limit SECONDS] [--max-repeat N] [--allow-outside-pictures]\n"
-        "                    [--pdf | --pdf-only] FILE...\n"
+        "                    [--pdf | --pdf-only] [FILE...]\n"
         "  plinthworks-batch --check [--resources DIR]... [--template NAME]... [--format docx|odt|rtf]\n"
         "                    [--sample FILE.xml] [--report FILE|-] [--max-repeat N] [--allow-outside-pictures]\n"
         "\n"
@@ -201,11 +241,38 @@ QString BatchOptions::usage()
         "                     with --check: check only template NAME (may repeat)\n"
         "  --rename           имя документа по запросу имени шаблона / name documents by the name query\n"
         "  --overwrite        перезаписывать существующие документы / overwrite existing documents\n"
+        "  --skip-existing    не формировать документ, если под его именем (без _1) уже есть файл:\n"
+        "                     та же команда после прерывания сформирует только недостающее. Имя\n"
+        "                     документа занимается только целым документом, поэтому файла под ним\n"
+        "                     достаточно. Пропуск считается успехом\n"
+        "                     skip a file whose document name (before any _1) is taken already: the\n"
+        "                     same command after an interruption makes only what is missing. A name\n"
+        "                     is only ever taken by a whole document, so a file under it is enough.\n"
+        "                     A skipped file counts as done\n"
         "  --sequential       обрабатывать файлы по одному / one file at a time (default: parallel)\n"
-        "  --report FILE|-    записать отчёт по списку обработки в FILE или в стандартный вывод;\n"
-        "                     с --check — замечания строками через табуляцию\n"
-        "                     write the processing-list report to FILE or to standard output;\n"
-        "                     with --check the findings as tab-separated lines\n"
+        "  --files-from FILE|-\n"
+        "                     обработать и файлы из списка FILE (- — стандартный ввод), по пути в\n"
+        "                     строке; путь берётся как есть, пустые строки пропускаются\n"
+        "                     also process the files listed in FILE (-: standard input), one path a\n"
+        "                     line, taken as it stands; empty lines are skipped\n"
+        "  --null             пути в списке --files-from разделены символом NUL (find -print0)\n"
+        "                     paths in the --files-from list end with a NUL (find -print0)\n"
+        "  --shard K/N        обработать только часть K (от 0 до N-1) из N: часть файла задаёт хеш его\n"
+        "                     пути, и N команд с одним списком обрабатывают каждый файл ровно один раз;\n"
+        "                     архив со всеми его файлами идёт в одну часть\n"
+        "                     process only share K (0 to N-1) of N: a hash of a file's path picks its\n"
+        "                     share, so N commands given one list process each file exactly once;\n"
+        "                     an archive goes whole to one share\n"
+        "  --report FILE|-    записывать отчёт в FILE или в стандартный вывод: запись о каждом\n"
+        "                     исходном файле, как только он обработан; с --check — замечания\n"
+        "                     строками через табуляцию\n"
+        "                     write the report to FILE or to standard output, a source file's record\n"
+        "                     as soon as it ends; with --check the findings as tab-separated lines\n"
+        "  --report-format F  tsv — строки списка обработки через табуляцию (по умолчанию);\n"
+        "                     jsonl — JSON-объект в строке: source, archive, state, template,\n"
+        "                     documents, message\n"
+        "                     tsv: the processing list's tab-separated lines (default); jsonl: one\n"
+        "                     JSON object a line: source, archive, state, template, documents, message\n"
         "  --include-mask RE  маска включения файлов архива (пустая — все)\n"
         "                     include mask for archive members (empty: all)\n"
         "  --exclude-mask RE  маска исключения (пустая — никаких) / exclude mask (empty: none)\n"
@@ -236,9 +303,10 @@ QString BatchOptions::usage()
         "Progress and messages go to standard error.\n"
         "Документы формируются в отдельных процессах: сбой одного документа не прерывает остальные.\n"
         "Documents are made in worker processes: a crash of one document does not stop the others.\n"
-        "Код завершения / exit status: 0 все документы сформированы без ошибок / all documents made;\n"
-        "1 есть ошибки или файлы без шаблона (и PDF, который не удалось сделать) / some file failed, found no template\n"
-        "or got no PDF; 2 неверный вызов или нет LibreOffice для --pdf / bad usage, or no LibreOffice for --pdf;\n"
+        "Код завершения / exit status: 0 все документы сформированы без ошибок или уже были (--skip-existing)\n"
+        "/ all documents made or there already; 1 есть ошибки или файлы без шаблона (и PDF, который не удалось\n"
+        "сделать) / some file failed, found no template or got no PDF; 2 неверный вызов, нечитаемый список файлов\n"
+        "или нет LibreOffice для --pdf / bad usage, an unreadable list, or no LibreOffice for --pdf;\n"
         "130, 143, 129 прервано сигналом SIGINT (Ctrl+C), SIGTERM, SIGHUP / interrupted by that signal.\n"
         "Прерванная обработка не оставляет неполных документов; второй Ctrl+C завершает сразу.\n"
         "An interrupted run leaves no partial document; a second Ctrl+C ends it at once.\n"

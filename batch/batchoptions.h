@@ -1,5 +1,7 @@
 #pragma once
 
+#include "runreport.h"
+#include "shard.h"
 #include "workeroptions.h"
 
 #include <QString>
@@ -22,8 +24,11 @@ struct BatchOptions
     QString sampleFile;
     bool rename = false;
     bool overwrite = false;
+    // Leave a file whose document stands under its name already.
+    bool skipExisting = false;
     bool sequential = false;
     QString reportFile; // "-" for standard output
+    RunReport::Format reportFormat = RunReport::Format::Tsv;
     QString includeMask = QStringLiteral("(.+\\.xml|.+\\.zip|.+\\.pdf|.+\\.sig|.+\\.jpg)");
     QString excludeMask = QStringLiteral("(proto.*|req.*)");
     bool unzipRecursive = false;
@@ -36,6 +41,12 @@ struct BatchOptions
     // A PDF of each document beside it, or instead of it.
     PdfOutput pdf = PdfOutput::None;
     QStringList files;
+    // A list of more files, one path a line ("-" for standard input), or
+    // each path ended by a NUL.
+    QString filesFrom;
+    bool nulSeparated = false;
+    // This command's share of the files.
+    Shard shard;
     bool help = false;
 
     // Fills the options from the arguments (program name first). Returns false
@@ -47,4 +58,5 @@ struct BatchOptions
 
 private:
     bool checkUsage(const QCommandLineParser& parser, QString* error) const;
+    bool processingUsage(const QCommandLineParser& parser, QString* error) const;
 };

@@ -1,11 +1,14 @@
 // plinthworks-bench: renders an invoice workload (16 fields, a 200-row table,
 // a 10-paragraph repeated block) with the batch command and prints documents
 // per second for each format, sequential and parallel, and the peak memory
-// for a small and a large number of files; with --instructions also the
+// for a small and a large number of files, and the memory and start-up of
+// a long list of small files; with --instructions also the
 // instructions per document of each format, a figure that noisy machines
 // cannot blur. The PDF row sets the batch command's --pdf, sequential and
 // parallel, beside LibreOffice's own converter called once per document
 // and once for all of them.
+#include "longlist.h"
+
 #include <QCommandLineParser>
 #include <QDateTime>
 #include <QCoreApplication>
@@ -306,6 +309,10 @@ int main(int argc, char* argv[])
                       QStringLiteral("list"), QStringLiteral("docx,odt,rtf")});
     parser.addOption({QStringLiteral("memory"), QStringLiteral("File counts for the memory check (default 100,1000)."),
                       QStringLiteral("list"), QStringLiteral("100,1000")});
+    parser.addOption({QStringLiteral("list"),
+                      QStringLiteral("File counts of the long-list check, small documents from --files-from "
+                                     "(default 1000,100000; 0 for none)."),
+                      QStringLiteral("list"), QStringLiteral("1000,100000")});
     parser.addOption({QStringLiteral("pdf-files"),
                       QStringLiteral("Documents of the PDF row (default 40, 0 for no PDF row); the call per "
                                      "document is timed over at most 10 of them."),
@@ -334,7 +341,7 @@ int main(int argc, char* argv[])
     out << QStringLiteral("%1 %2 %3 %4\n").arg("format", -7).arg("mode", -11).arg("docs/s", 9).arg("peak MB", 9);
     out.flush();
     bool allOk = true;
-    for (const QString& format : parser.value(QStringLiteral("formats")).split(',')) {
+    for (const QString& format : parser.value(QStringLiteral("formats")).split(',', Qt::SkipEmptyParts)) {
         double sequentialRate = 0;
         for (bool sequential : {true, false}) {
             const RunResult r = runBatch(batch, resources.path(), data, n, format, sequential);
@@ -375,7 +382,7 @@ int main(int argc, char* argv[])
         if (valgrind.isEmpty()) {
             out << "instructions: valgrind is not installed\n";
         } else {
-            for (const QString& format : parser.value(QStringLiteral("formats")).split(',')) {
+            for (const QString& format : parser.value(QStringLiteral("formats")).split(',', Qt::SkipEmptyParts)) {
                 const qint64 one = countInstructions(valgrind, batch, resources.path(), data.first(), 1, format);
                 const qint64 six = countInstructions(valgrind, batch, resources.path(), data.first(), 6, format);
                 if (one < 0 || six < 0) {
@@ -392,7 +399,7 @@ int main(int argc, char* argv[])
         }
     }
 
-    const QStringList counts = parser.value(QStringLiteral("memory")).split(',');
+    const QStringList counts = parser.value(QStringLiteral("memory")).split(',', Qt::SkipEmptyParts);
     QList<long> peaks;
     for (const QString& count : counts) {
         const RunResult r = runBatch(batch, resources.path(), data, count.toInt(), QStringLiteral("docx"), false);
@@ -409,5 +416,13 @@ int main(int argc, char* argv[])
         out << QStringLiteral("memory ratio %1/%2 files: %3\n")
                    .arg(counts.last(), counts.first())
                    .arg(double(peaks.last()) / peaks.first(), 0, 'f', 2);
+
+    QList<int> listCounts;
+    for (const QString& count : parser.value(QStringLiteral("list")).split(',')) {
+        if (count.toInt() > 0)
+            listCounts << count.toInt();
+    }
+    if (!listCounts.isEmpty())
+        allOk = measureLongLists(batch, listCounts, out) && allOk;
     return allOk ? 0 : 1;
 }

@@ -7,6 +7,7 @@
 #include <QFileIconProvider>
 #include <QFileInfo>
 #include <QLocale>
+#include <QStringList>
 
 FileItem::FileItem(const QString& fileName, FileItem* parentItem, bool isLink, ItemAttachment attachment)
     : parent(parentItem)
@@ -172,6 +173,14 @@ QString FileItem::data(int column) const
     default:
         return QString();
     }
+}
+
+QString FileItem::reportLine() const
+{
+    QStringList fields;
+    for (int column = 0; column < fileColumnCount; ++column)
+        fields << data(column);
+    return QString(level(), QLatin1Char('-')) + fields.join(QLatin1Char('\t'));
 }
 
 QIcon FileItem::icon() const

@@ -23,6 +23,7 @@ enum FileColumn {
     colDocument = 4,
     colErrorText = 5,
 };
+const int fileColumnCount = colErrorText + 1;
 
 // Whether a new item joins its parent's children at once, or waits to be
 // adopted with adoptChildren() once it is complete.
@@ -51,6 +52,9 @@ public:
     FileItem& operator=(const FileItem&) = delete;
 
     virtual QString data(int column) const;
+    // The item's line of the processing-list report, without its line end:
+    // a "-" for each level below the top, then the columns, tab-separated.
+    QString reportLine() const;
 
     // The tree.
     FileItem* parentItem() const { return parent; }

@@ -24,11 +24,14 @@
 
 #include <sys/stat.h>
 
-FileList::FileList(QObject* parent)
-    : QObject(parent),
-      columns({QStringLiteral("Исходный файл"), QStringLiteral("Размер"), QStringLiteral("Тип файла"),
-                   QStringLiteral("Шаблон документа"), QStringLiteral("Формируемый документ"),
-                   QStringLiteral("Текст ошибки")})
+QStringList FileList::columnTitles()
+{
+    return {QStringLiteral("Исходный файл"),        QStringLiteral("Размер"),
+            QStringLiteral("Тип файла"),            QStringLiteral("Шаблон документа"),
+            QStringLiteral("Формируемый документ"), QStringLiteral("Текст ошибки")};
+}
+
+FileList::FileList(QObject* parent) : QObject(parent), columns(columnTitles())
 {
     qRegisterMetaType<ProcessingStepType>();
     qRegisterMetaType<FileItem*>();
@@ -63,13 +66,10 @@ void FileList::stopAndWait()
     processing.storeRelease(0);
 }
 
-namespace {
-
-// Whether two names given for the list stand for one file. Names are
-// compared without regard to case, but on a case-sensitive file system
-// "inv.xml" and "INV.xml" can be two files, and dropping one as a
+// Names are compared without regard to case, but on a case-sensitive file
+// system "inv.xml" and "INV.xml" can be two files, and dropping one as a
 // duplicate would silently leave it unprocessed.
-bool sameFileName(const QString& a, const QString& b)
+bool FileList::sameFileName(const QString& a, const QString& b)
 {
     if (a == b)
         return true;
@@ -82,8 +82,6 @@ bool sameFileName(const QString& a, const QString& b)
         return true;
     return first.st_dev == second.st_dev && first.st_ino == second.st_ino;
 }
-
-} // namespace
 
 bool FileList::containsFileName(const QString& fileName) const
 {
@@ -486,10 +484,7 @@ void FileList::save(QTextStream& textStream, FileItem* startItem) const
 {
     const QList<FileItem*> level = startItem ? startItem->childItems() : topItems;
     for (FileItem* item : level) {
-        QStringList fields;
-        for (int column = 0; column < columns.size(); ++column)
-            fields << item->data(column);
-        textStream << QString(item->level(), QLatin1Char('-')) << fields.join(QLatin1Char('\t')) << '\n';
+        textStream << item->reportLine() << '\n';
         if (item->childCount() > 0)
             save(textStream, item);
     }

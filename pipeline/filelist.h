@@ -35,6 +35,8 @@ public:
     // Whether the run in progress, or the last one, was asked to stop.
     bool wasInterrupted() const { return interrupted.loadAcquire() != 0; }
     bool containsFileName(const QString& fileName) const;
+    // Whether two names given for the list stand for one file.
+    static bool sameFileName(const QString& a, const QString& b);
     // Position of an item among its siblings (or among the top-level items).
     int itemRow(const FileItem* item) const;
 
@@ -42,6 +44,7 @@ public:
     const QList<FileItem*>& items() const { return topItems; }
     // Titles of the report's and the view's columns, by FileColumn.
     const QStringList& columnNames() const { return columns; }
+    static QStringList columnTitles();
 
     // The catalogue templates are detected from; not owned.
     TemplateList* templateList() const { return catalogue; }

@@ -13,6 +13,7 @@ const QString formatKey = QStringLiteral("format");
 const QString templateKey = QStringLiteral("template");
 const QString renameKey = QStringLiteral("rename");
 const QString overwriteKey = QStringLiteral("overwrite");
+const QString skipExistingKey = QStringLiteral("skip-existing");
 const QString maxRepeatKey = QStringLiteral("max-repeat");
 const QString picturesKey = QStringLiteral("allow-outside-pictures");
 const QString showPathKey = QStringLiteral("show-path");
@@ -43,6 +44,8 @@ QStringList WorkerOptions::arguments() const
         arguments << option(renameKey);
     if (overwrite)
         arguments << option(overwriteKey);
+    if (skipExisting)
+        arguments << option(skipExistingKey);
     if (limits.picturesOutsideSource)
         arguments << option(picturesKey);
     if (pdf != PdfOutput::None)
@@ -71,6 +74,7 @@ bool WorkerOptions::parse(const QStringList& arguments)
     const QCommandLineOption templateOption(templateKey, QString(), QStringLiteral("NAME"));
     const QCommandLineOption renameOption(renameKey);
     const QCommandLineOption overwriteOption(overwriteKey);
+    const QCommandLineOption skipExistingOption(skipExistingKey);
     const QCommandLineOption maxRepeatOption(maxRepeatKey, QString(), QStringLiteral("N"));
     const QCommandLineOption picturesOption(picturesKey);
     const QCommandLineOption showPathOption(showPathKey, QString(), QStringLiteral("B"));
@@ -78,7 +82,7 @@ bool WorkerOptions::parse(const QStringList& arguments)
     const QCommandLineOption pdfOnlyOption(pdfOnlyKey);
     const QCommandLineOption pdfTimeLimitOption(pdfTimeLimitKey, QString(), QStringLiteral("S"));
     parser.addOptions({workerFlag, resourcesOption, resourcesOnlyOption, catalogueOption, formatOption, templateOption,
-                       renameOption, overwriteOption, maxRepeatOption, picturesOption, showPathOption, pdfOption,
+                       renameOption, overwriteOption, skipExistingOption, maxRepeatOption, picturesOption, showPathOption, pdfOption,
                        pdfOnlyOption, pdfTimeLimitOption});
     if (!parser.parse(arguments) || !parser.positionalArguments().isEmpty())
         return false;
@@ -90,6 +94,7 @@ bool WorkerOptions::parse(const QStringList& arguments)
     templateName = parser.value(templateOption);
     rename = parser.isSet(renameOption);
     overwrite = parser.isSet(overwriteOption);
+    skipExisting = parser.isSet(skipExistingOption);
     limits.picturesOutsideSource = parser.isSet(picturesOption);
     bool ok = true;
     if (parser.isSet(maxRepeatOption))

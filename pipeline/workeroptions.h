@@ -23,6 +23,8 @@ struct WorkerOptions
     QString templateName;
     bool rename = false;
     bool overwrite = false;
+    // Leave a file whose document stands under its first name already.
+    bool skipExisting = false;
     GenerationLimits limits;
     // Whether each document is also made into PDF, and how long one
     // conversion may take (seconds, 0 for no limit).

@@ -41,6 +41,8 @@ public:
     // the workers are removed.
     void stop();
     bool isStopped() const { return stopping; }
+    // Whether any worker process is still running (after stop(): not yet ended).
+    bool hasRunningWorkers() const { return anyRunning(); }
     // Jobs submitted and not yet done or failed.
     int unfinishedCount() const { return unfinished; }
 

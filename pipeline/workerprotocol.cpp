@@ -91,12 +91,12 @@ QByteArray WorkerProtocol::resultLine(const WorkerResult& result)
     return "DONE\t" + QByteArray::number(result.id) + '\t' + QByteArray::number(result.state) + '\t'
            + QByteArray::number(result.templateIndex) + '\t' + encoded(result.destBase) + '\t' + encoded(result.destFileName)
            + '\t' + encoded(result.pdfFileName) + '\t' + encoded(result.errorText) + '\t'
-           + (result.hasError ? "1" : "0") + '\n';
+           + (result.hasError ? "1" : "0") + '\t' + (result.skipped ? "1" : "0") + '\n';
 }
 
 bool WorkerProtocol::parseResult(const QByteArray& line, WorkerResult* result)
 {
-    const QList<QByteArray> fields = fieldsOf(line, "DONE", 9);
+    const QList<QByteArray> fields = fieldsOf(line, "DONE", 10);
     if (fields.isEmpty())
         return false;
     bool idOk = false;
@@ -109,6 +109,7 @@ bool WorkerProtocol::parseResult(const QByteArray& line, WorkerResult* result)
     result->pdfFileName = decoded(fields.at(6));
     result->errorText = decoded(fields.at(7));
     result->hasError = fields.at(8) == "1";
+    result->skipped = fields.at(9) == "1";
     return idOk && stateOk;
 }
 

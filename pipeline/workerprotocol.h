@@ -49,6 +49,8 @@ struct WorkerResult
     QString pdfFileName;
     QString errorText;
     bool hasError = false;
+    // The document stood under its name already and was left as it is.
+    bool skipped = false;
 
     // Puts the outcome of `job` on the item it was made for. The worker
     // showed its messages itself, so errors are recorded, not shown again.

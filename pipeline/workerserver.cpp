@@ -167,16 +167,20 @@ WorkerResult WorkerServer::process(const WorkerJob& job, TemplateList& catalogue
     if ((job.operations & WorkerJob::NameBase) && options.rename && xml->templateItem()
         && xml->destBaseName().isEmpty())
         xml->detectDestBase();
+    WorkerResult result;
     if ((job.operations & WorkerJob::Transform) && xml->templateItem()) {
-        PdfRequest pdf;
-        pdf.output = options.pdf;
-        pdf.converter = converter;
-        pdf.timeLimitSeconds = options.pdfTimeLimit;
-        pdf.converting = [&job] { writeLine(WorkerProtocol::convertingLine(job.id)); };
-        xml->transform(options.format, options.rename, options.overwrite, options.limits, pdf);
+        result.skipped =
+            options.skipExisting && xml->keepExistingDocument(options.format, options.rename, options.pdf);
+        if (!result.skipped) {
+            PdfRequest pdf;
+            pdf.output = options.pdf;
+            pdf.converter = converter;
+            pdf.timeLimitSeconds = options.pdfTimeLimit;
+            pdf.converting = [&job] { writeLine(WorkerProtocol::convertingLine(job.id)); };
+            xml->transform(options.format, options.rename, options.overwrite, options.limits, pdf);
+        }
     }
 
-    WorkerResult result;
     result.id = job.id;
     result.state = xml->state();
     result.templateIndex = catalogue.indexOf(xml->templateItem());

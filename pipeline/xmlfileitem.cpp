@@ -58,6 +58,13 @@ QString variantName(const QString& stem, int n, const QString& ext)
     return n == 0 ? stem + QLatin1Char('.') + ext : stem + QStringLiteral("_%1.").arg(n) + ext;
 }
 
+// Bytes that the suffix, the largest counter and the extension take in a
+// document's name.
+int nameTailBytes(const TemplateItem& t, const QString& ext)
+{
+    return (t.suffix + QStringLiteral("_%1.").arg(maxNameVariant) + ext).toUtf8().size();
+}
+
 // Shortens `base` so that the name with `tail` (suffix, counter, extension)
 // fits in a file name; an unchanged base when it fits already.
 QString fittingBase(const QString& base, int tailBytes)
@@ -258,25 +265,30 @@ bool XmlFileItem::composeDestFileName(const QString& ext, bool useDestBase, bool
     return chooseDestFileName(ext, useDestBase, overwrite, false, &stem) >= 0;
 }
 
+QString XmlFileItem::documentStem(const TemplateItem& t, const QString& ext, bool useDestBase, bool* shortened) const
+{
+    QString base = useDestBase ? safeFileBase(destBase()) : QString();
+    if (base.isEmpty())
+        base = stripMatchPrefix(sourceBase(), t.matchPrefix);
+    const QString fitted = fittingBase(base, nameTailBytes(t, ext));
+    *shortened = fitted != base;
+    return fitted + t.suffix;
+}
+
 int XmlFileItem::chooseDestFileName(const QString& ext, bool useDestBase, bool overwrite, bool announce,
                                     QString* stem, const QStringList& mustBeFree)
 {
     const TemplateItem* t = templateItem();
     if (!t)
         return -1;
-    QString base = useDestBase ? safeFileBase(destBase()) : QString();
-    if (base.isEmpty())
-        base = stripMatchPrefix(sourceBase(), t->matchPrefix);
-
     const QString folder = path(true);
-    const int tailBytes = (t->suffix + QStringLiteral("_%1.").arg(maxNameVariant) + ext).toUtf8().size();
-    const QString fitted = fittingBase(base, tailBytes);
-    if (fitted != base && announce) {
+    bool shortened = false;
+    *stem = documentStem(*t, ext, useDestBase, &shortened);
+    if (shortened && announce) {
         showStatus(QStringLiteral("Имя документа слишком длинное для файловой системы и сокращено: %1")
-                       .arg(shownFileName(concatPathFile(folder, variantName(fitted + t->suffix, 0, ext)))));
+                       .arg(shownFileName(concatPathFile(folder, variantName(*stem, 0, ext)))));
     }
-    *stem = fitted + t->suffix;
-    if (tailBytes > maxFileNameBytes) {
+    if (nameTailBytes(*t, ext) > maxFileNameBytes) {
         setDestFileName(QString());
         appendErrorText(QStringLiteral("Ошибка! Не удалось создать документ: %1 (имя слишком длинное)")
                             .arg(shownFileName(concatPathFile(folder, variantName(*stem, 0, ext)))));
@@ -294,6 +306,31 @@ int XmlFileItem::chooseDestFileName(const QString& ext, bool useDestBase, bool o
     }
     noFreeName(*stem, ext);
     return -1;
+}
+
+bool XmlFileItem::keepExistingDocument(const QString& ext, bool useDestBase, PdfOutput pdf)
+{
+    const TemplateItem* t = templateItem();
+    if (!t || hasError() || state() > stateRecognized || nameTailBytes(*t, ext) > maxFileNameBytes)
+        return false;
+    bool shortened = false;
+    const QString stem = documentStem(*t, ext, useDestBase, &shortened);
+    QStringList names;
+    if (pdf != PdfOutput::Only)
+        names << variantName(stem, 0, ext);
+    if (pdf != PdfOutput::None)
+        names << variantName(stem, 0, QStringLiteral("pdf"));
+    for (const QString& name : qAsConst(names)) {
+        const QFileInfo existing(concatPathFile(path(true), name));
+        if (!existing.isFile() && !existing.isSymLink())
+            return false;
+    }
+    setDestFileName(names.first());
+    if (pdf != PdfOutput::None)
+        setPdfFileName(names.last());
+    showStatus(QStringLiteral("Файл: %1 пропущен: документ уже есть: %2")
+                   .arg(shownFileName(sourceFileName(true)), shownFileName(destFilePath())));
+    return true;
 }
 
 void XmlFileItem::noFreeName(const QString& stem, const QString& ext)

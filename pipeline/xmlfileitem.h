@@ -52,6 +52,13 @@ public:
     // every case, and the file is marked with the error).
     bool transform(const QString& format, bool useDestBase, bool overwrite,
                    const GenerationLimits& limits = GenerationLimits(), const PdfRequest& pdf = PdfRequest());
+    // Whether every file this item's transformation would make (its
+    // document, its PDF as `pdf` asks) stands already under the first name
+    // it would take, before any "_1": a file or a link there. A name is only
+    // ever taken by a whole file, so each is whole. If so, those names become
+    // the item's and the log says the file is skipped. With `useDestBase`
+    // the base must have been detected.
+    bool keepExistingDocument(const QString& ext, bool useDestBase, PdfOutput pdf = PdfOutput::None);
 
     // Additional templates (main thread, while no processing runs).
     void addTemplate(TemplateItem* item);
@@ -67,6 +74,9 @@ private:
     // composeDestFileName, giving the name's stem (base and suffix) and the
     // number of the name chosen (0 for none), -1 when there is none.
     // `announce`: say in the log when the base had to be shortened.
+    // The stem (base and suffix) of the names the document may take, the
+    // base shortened to fit a file name; `shortened` tells whether it was.
+    QString documentStem(const TemplateItem& t, const QString& ext, bool useDestBase, bool* shortened) const;
     // `mustBeFree`: the extensions whose names with the number must all be
     // free; empty for `ext` alone.
     int chooseDestFileName(const QString& ext, bool useDestBase, bool overwrite, bool announce, QString* stem,

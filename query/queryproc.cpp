@@ -11,6 +11,8 @@
 #include <QXmlQuery>
 #include <QXmlSerializer>
 
+#include <mutex>
+
 namespace {
 
 // Whether the engine will read the query file as it was written. It reads
@@ -33,20 +35,15 @@ bool readsAsWritten(const QString& queryFilePath)
     return state.invalidChars == 0;
 }
 
-} // namespace
-
-void QueryProc::prepareForThreads()
+// Runs a first query: see prepareForThreads.
+void runWarmUpQuery()
 {
-    // The first query of a process sets up the engine's and the network
-    // layer's shared state; doing it here, before any worker runs, keeps
-    // that set-up out of the threads. The query touches a document, the
-    // functions that queries use most and an external variable.
     QTemporaryFile source;
     if (!source.open())
         return;
     source.write("<a><b>1</b><b>2</b></a>");
     source.flush();
-    QueryProc warmUp(source.fileName());
+    QueryProc proc(source.fileName());
     QTemporaryFile query;
     if (!query.open())
         return;
@@ -55,7 +52,20 @@ void QueryProc::prepareForThreads()
         "string-join((string(doc($inputDocument)/a/b[$i]), concat('x', count(doc($inputDocument)//b)),\n"
         "string(exists(doc($inputDocument)/a))), ' ')");
     query.flush();
-    warmUp.executeQuery(query.fileName(), {{QStringLiteral("i"), 1}});
+    proc.executeQuery(query.fileName(), {{QStringLiteral("i"), 1}});
+}
+
+} // namespace
+
+void QueryProc::prepareForThreads()
+{
+    // The first query of a process sets up the engine's and the network
+    // layer's shared state; doing it here, before any worker runs, keeps
+    // that set-up out of the threads. The query touches a document, the
+    // functions that queries use most and an external variable. Once a
+    // process is enough.
+    static std::once_flag done;
+    std::call_once(done, runWarmUpQuery);
 }
 
 QueryProc::Options QueryProc::documentOptions()

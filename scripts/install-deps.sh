@@ -7,7 +7,7 @@ packages=(
   build-essential cmake clang libclang-rt-14-dev
   qtbase5-dev libqt5xmlpatterns5-dev libquazip1-qt5-dev zlib1g-dev
   libreoffice-writer-nogui python3-uno poppler-utils xvfb fonts-dejavu-core
-  qttranslations5-l10n desktop-file-utils appstream dpkg-dev libjemalloc-dev
+  qttranslations5-l10n desktop-file-utils appstream dpkg-dev libjemalloc-dev parallel
 )
 
 missing=()

@@ -4,8 +4,13 @@
 #include "libreofficeinstallation.h"
 #include "testsupport.h"
 
+#include "shard.h"
+
 #include <QDirIterator>
+#include <QJsonArray>
+#include <QJsonObject>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QtTest>
 
 #include <csignal>
@@ -21,7 +26,8 @@ struct BatchRun
     QString err;
 };
 
-BatchRun runBatch(const QStringList& args, const QString& workDir, const QString& outputFile = QString())
+BatchRun runBatch(const QStringList& args, const QString& workDir, const QString& outputFile = QString(),
+                  const QByteArray& input = QByteArray())
 {
     BatchRun run;
     QProcess process;
@@ -33,6 +39,8 @@ BatchRun runBatch(const QStringList& args, const QString& workDir, const QString
     env.remove(QStringLiteral("QT_QPA_PLATFORM"));
     process.setProcessEnvironment(env);
     process.start(qEnvironmentVariable("PLINTHWORKS_BATCH"), args);
+    process.write(input);
+    process.closeWriteChannel();
     if (!process.waitForFinished(300000))
         return run;
     run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
@@ -52,6 +60,24 @@ QStringList filesIn(const QString& dir, const QStringList& patterns)
 }
 
 const QString examples = QStringLiteral(PLINTHWORKS_SOURCE_DIR "/examples");
+
+// What the records say was made or found, against the documents in `dir`:
+// an empty text when they agree, else what differs.
+QString recordsAgainstDisk(const QList<QJsonObject>& records, const QString& dir, const QString& pattern)
+{
+    QStringList recorded;
+    for (const QJsonObject& record : records) {
+        const QString state = record.value("state").toString();
+        const QJsonArray documents = record.value("documents").toArray();
+        if ((state == "made" || state == "skipped") != (documents.size() == 1))
+            return "documents of a record in state " + state;
+        for (const QJsonValue& document : documents)
+            recorded << document.toString();
+    }
+    recorded.sort();
+    const QStringList onDisk = filesIn(dir, {pattern});
+    return recorded == onDisk ? QString() : "recorded " + recorded.join(' ') + "\non disk " + onDisk.join(' ');
+}
 
 } // namespace
 
@@ -135,17 +161,144 @@ private slots:
         QVERIFY(sawAmpersand);
     }
 
+    // Names that a command line or a careless list reader would mangle, in
+    // a list of lines and NUL-separated on standard input, besides a file
+    // on the command line that the list names again.
+    void listsOfFiles_data()
+    {
+        QTest::addColumn<bool>("nul");
+        QTest::newRow("lines in a file") << false;
+        QTest::newRow("NUL-separated on standard input") << true;
+    }
+    void listsOfFiles()
+    {
+        QFETCH(bool, nul);
+        const QString work = dir.path() + "/list/" + QTest::currentDataTag();
+        const QStringList names{"with space.xml", QStringLiteral("счёт №5.xml"), "-dash.xml", "tab\there.xml",
+                                "given.xml"};
+        QByteArray list;
+        for (const QString& name : names) {
+            QVERIFY(QDir().mkpath(work));
+            QVERIFY(QFile::copy(examples + "/data/invoice_147.xml", work + "/" + name));
+            list += (nul ? work + "/" + name : name).toUtf8() + (nul ? '\0' : '\n');
+            if (!nul)
+                list += "\n";
+        }
+        QStringList args{"--resources", examples + "/resources", "--format", "rtf", "--report-format", "jsonl",
+                         "--report", work + "/report.jsonl", work + "/given.xml"};
+        if (nul) {
+            args << "--files-from" << "-" << "--null";
+        } else {
+            QVERIFY(writeFile(work + "/list.txt", list));
+            args << "--files-from" << "list.txt";
+        }
+        const BatchRun run = runBatch(args, work, QString(), nul ? list : QByteArray());
+        QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+        QVERIFY(run.err.contains("[5/5]"));
+
+        const QList<QJsonObject> records = jsonRecords(work + "/report.jsonl");
+        QStringList sources;
+        for (const QJsonObject& record : records) {
+            QCOMPARE(record.value("state").toString(), QStringLiteral("made"));
+            QCOMPARE(record.value("template").toString(), QStringLiteral("invoice"));
+            sources << QFileInfo(record.value("source").toString()).fileName();
+        }
+        sources.sort();
+        QStringList expected = names;
+        expected.sort();
+        QCOMPARE(sources, expected);
+        const QString difference = recordsAgainstDisk(records, work, "*.rtf");
+        QVERIFY2(difference.isEmpty(), qPrintable(difference));
+    }
+
+    void badUsageExits2_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("missing list") << QStringList{"--files-from", "nowhere.txt"}
+                                      << QStringLiteral("Не удалось прочитать список файлов: nowhere.txt");
+        QTest::newRow("share past the count") << QStringList{"--shard", "4/4", "a.xml"} << "--shard";
+        QTest::newRow("no shares") << QStringList{"--shard", "0/0", "a.xml"} << "--shard";
+        QTest::newRow("share not K/N") << QStringList{"--shard", "1:4", "a.xml"} << "--shard";
+        QTest::newRow("skip and overwrite") << QStringList{"--skip-existing", "--overwrite", "a.xml"}
+                                            << "--skip-existing";
+    }
+    void badUsageExits2()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, message);
+        const BatchRun run = runBatch(args, dir.path());
+        QCOMPARE(run.exitCode, 2);
+        QVERIFY2(run.err.contains(message), qPrintable(run.err));
+    }
+
+    // The recipe of the README: GNU parallel starts four commands at once,
+    // each with its share of one list of 2,000 files in one folder.
+    void sharesWithGnuParallel()
+    {
+        const QString parallel = QStandardPaths::findExecutable("parallel");
+        if (parallel.isEmpty())
+            QSKIP("GNU parallel is not installed");
+        const QString work = dir.path() + "/shares";
+        QVERIFY(QDir().mkpath(work + "/acts"));
+        const QByteArray source = readFile(examples + "/data/invoice_147.xml");
+        QByteArray list;
+        for (int i = 0; i < 2000; ++i) {
+            const QString name = work + QStringLiteral("/acts/inv_%1.xml").arg(i, 4, 10, QLatin1Char('0'));
+            QVERIFY(writeFile(name, source));
+            list += name.toUtf8() + '\n';
+        }
+        QVERIFY(writeFile(work + "/list.txt", list));
+
+        QProcess process;
+        process.setWorkingDirectory(work);
+        process.setStandardErrorFile(work + "/parallel.err");
+        process.start(parallel, {qEnvironmentVariable("PLINTHWORKS_BATCH"), "--resources", examples + "/resources",
+                                 "--format", "rtf", "--files-from", "list.txt", "--shard", "{}/4", "--skip-existing",
+                                 "--report-format", "jsonl", "--report", "report-{}.jsonl", ":::", "0", "1", "2",
+                                 "3"});
+        QVERIFY(process.waitForFinished(600000));
+        QVERIFY2(process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0,
+                 readFile(work + "/parallel.err").right(2000).constData());
+
+        QList<QJsonObject> all;
+        for (int share = 0; share < 4; ++share) {
+            const QList<QJsonObject> records = jsonRecords(work + QStringLiteral("/report-%1.jsonl").arg(share));
+            for (const QJsonObject& record : records) {
+                QCOMPARE(record.value("state").toString(), QStringLiteral("made"));
+                QCOMPARE(Shard::shareOf(record.value("source").toString(), 4), share);
+            }
+            all += records;
+        }
+        QStringList sources;
+        for (const QJsonObject& record : qAsConst(all))
+            sources << record.value("source").toString();
+        sources.sort();
+        QCOMPARE(sources, filesIn(work + "/acts", {"*.xml"}));
+        // One document a file: none twice (no "_1"), none lost.
+        QCOMPARE(filesIn(work + "/acts", {"*.rtf"}).size(), 2000);
+        const QString difference = recordsAgainstDisk(all, work + "/acts", "*.rtf");
+        QVERIFY2(difference.isEmpty(), qPrintable(difference.left(2000)));
+    }
+
     void fileWithoutTemplateFails()
     {
         const QString work = dir.path() + "/unknown";
         writeTextFile(work + "/other.xml", "<something-else/>");
         const QString report = work + "/report.txt";
-        const BatchRun run = runBatch({"--resources", examples + "/resources", "--report", "-", work + "/other.xml",
-                                       work + "/missing.xml"},
+        const BatchRun run = runBatch({"--resources", examples + "/resources", "--report", report,
+                                       "--report-format", "jsonl", work + "/other.xml", work + "/missing.xml"},
                                       work);
         QCOMPARE(run.exitCode, 1);
-        QVERIFY(run.out.contains(QStringLiteral("Ошибка! Файл не существует")));
         QVERIFY(filesIn(work, {"*.docx"}).isEmpty());
+        QHash<QString, QJsonObject> records;
+        for (const QJsonObject& record : jsonRecords(report))
+            records.insert(QFileInfo(record.value("source").toString()).fileName(), record);
+        QCOMPARE(records.keys().size(), 2);
+        QCOMPARE(records.value("other.xml").value("state").toString(), QStringLiteral("no-template"));
+        QCOMPARE(records.value("missing.xml").value("state").toString(), QStringLiteral("failed"));
+        QVERIFY(records.value("missing.xml").value("message").toString().contains(
+            QStringLiteral("Ошибка! Файл не существует")));
     }
 
     void fixedTemplateSkipsDetection()

@@ -99,6 +99,50 @@ private slots:
         QCOMPARE(item.templateName(), QStringLiteral("last"));
     }
 
+    // --skip-existing leaves a file only when every file it would make stands
+    // under its first name, as a file or a link; "_1" names and folders do
+    // not count.
+    void keepsExistingOutputs_data()
+    {
+        QTest::addColumn<int>("pdf");
+        QTest::addColumn<QStringList>("present");
+        QTest::addColumn<QString>("kept");
+        QTest::newRow("document") << int(PdfOutput::None) << QStringList{"123_akt.docx"} << "123_akt.docx";
+        QTest::newRow("only a numbered one") << int(PdfOutput::None) << QStringList{"123_akt_1.docx"} << "";
+        QTest::newRow("a folder of that name") << int(PdfOutput::None) << QStringList{"123_akt.docx/"} << "";
+        QTest::newRow("a link that points nowhere") << int(PdfOutput::None) << QStringList{"123_akt.docx@"}
+                                                    << "123_akt.docx";
+        QTest::newRow("document without its PDF") << int(PdfOutput::Beside) << QStringList{"123_akt.docx"} << "";
+        QTest::newRow("document and PDF") << int(PdfOutput::Beside) << QStringList{"123_akt.docx", "123_akt.pdf"}
+                                          << "123_akt.docx";
+        QTest::newRow("PDF alone") << int(PdfOutput::Only) << QStringList{"123_akt.pdf"} << "123_akt.pdf";
+    }
+    void keepsExistingOutputs()
+    {
+        QFETCH(int, pdf);
+        QFETCH(QStringList, present);
+        QFETCH(QString, kept);
+        TemplateList list;
+        loadCatalogue(list, {entry("akt", "_akt", "b", "", "yes", "ON_;NO_")});
+        const QString folder = dir.path() + "/kept/" + QTest::currentDataTag();
+        QVERIFY(QDir().mkpath(folder));
+        for (const QString& name : present) {
+            if (name.endsWith('/'))
+                QVERIFY(QDir().mkpath(folder + "/" + name));
+            else if (name.endsWith('@'))
+                QVERIFY(QFile::link(folder + "/nowhere", folder + "/" + name.chopped(1)));
+            else
+                QVERIFY(writeTextFile(folder + "/" + name, "x"));
+        }
+        QVERIFY(writeTextFile(folder + "/NO_123.xml", "<doc/>"));
+        XmlFileItem item(folder + "/NO_123.xml", nullptr, false);
+        item.setTemplateItem(list.getItem(0));
+        item.setState(stateRecognized);
+        QCOMPARE(item.keepExistingDocument("docx", false, PdfOutput(pdf)), !kept.isEmpty());
+        QCOMPARE(item.destFileName(), kept);
+        QCOMPARE(item.pdfFileName(), kept.isEmpty() || pdf == int(PdfOutput::None) ? QString() : "123_akt.pdf");
+    }
+
     void destinationNames()
     {
         TemplateList list;

@@ -11,6 +11,7 @@
 
 #include <QCryptographicHash>
 #include <QDirIterator>
+#include <QJsonArray>
 #include <QProcess>
 #include <QTextCodec>
 #include <QtTest>
@@ -223,6 +224,91 @@ private slots:
         QCOMPARE(next->exitCode(), 0);
         QVERIFY2(stagingFilesIn(work).isEmpty(), qPrintable(stagingFilesIn(work).join(' ')));
         QCOMPARE(sourceSums(work), sourcesBefore);
+    }
+
+    // After a run cut short, the same command with --skip-existing makes
+    // exactly the documents still missing: one per file, no "_1" copies, and
+    // the documents made before stay as they are.
+    void resumedRun_data()
+    {
+        QTest::addColumn<int>("signalNumber");
+        QTest::newRow("after SIGINT") << SIGINT;
+        QTest::newRow("after SIGKILL") << SIGKILL;
+    }
+    void resumedRun()
+    {
+        QFETCH(int, signalNumber);
+        const QString work = dir.path() + "/resumed" + QString::number(signalNumber);
+        QVERIFY(QDir().mkpath(work));
+        QByteArray list;
+        for (int i = 0; i < 400; ++i) {
+            const QString name = work + QStringLiteral("/invoice_%1.xml").arg(i);
+            QVERIFY(QFile::copy(examples + "/data/invoice_147.xml", name));
+            list += name.toUtf8() + '\n';
+        }
+        // The list and the reports beside the folder, which holds only
+        // sources and documents.
+        QVERIFY(writeFile(work + ".txt", list));
+        const auto command = [&](const QString& report) {
+            auto* process = new QProcess(this);
+            process->setWorkingDirectory(work);
+            process->start(qEnvironmentVariable("PLINTHWORKS_BATCH"),
+                           {"--resources", fastResources, "--format", "rtf", "--files-from", work + ".txt",
+                            "--skip-existing", "--report-format", "jsonl", "--report", report});
+            return process;
+        };
+
+        QProcess* first = command(work + "-first.jsonl");
+        QVERIFY(waitUntil([&] { return documentsIn(work).size() >= 10; }, 60000));
+        ::kill(pid_t(first->processId()), signalNumber);
+        QVERIFY(first->waitForFinished(30000));
+        // Every file that ended has its record; after an orderly stop the
+        // others have theirs too.
+        const QList<QJsonObject> firstRecords = jsonRecords(work + "-first.jsonl");
+        int made = 0;
+        for (const QJsonObject& record : firstRecords) {
+            const QString state = record.value("state").toString();
+            QVERIFY2(state == "made" || state == "not-done", qPrintable(state));
+            if (state == "made") {
+                ++made;
+                QVERIFY(QFileInfo::exists(record.value("documents").toArray().at(0).toString()));
+            }
+        }
+        QVERIFY(made > 0);
+        if (signalNumber == SIGINT)
+            QCOMPARE(firstRecords.size(), 400);
+
+        QHash<QString, QPair<qint64, QDateTime>> before;
+        for (const QString& document : documentsIn(work)) {
+            const QFileInfo info(document);
+            before.insert(document, {info.size(), info.lastModified()});
+        }
+        QProcess* second = command(work + "-second.jsonl");
+        QVERIFY(second->waitForFinished(120000));
+        QCOMPARE(second->exitCode(), 0);
+        QVERIFY2(stagingFilesIn(work).isEmpty(), qPrintable(stagingFilesIn(work).join(' ')));
+
+        QStringList documents = documentsIn(work);
+        QCOMPARE(documents.size(), 400);
+        for (const QString& document : documents)
+            QVERIFY2(QFileInfo(document).fileName().contains(QRegularExpression("^invoice_\\d+_[^_]+\\.rtf$")),
+                     qPrintable(document));
+        for (auto it = before.cbegin(); it != before.cend(); ++it) {
+            const QFileInfo info(it.key());
+            QCOMPARE(qMakePair(info.size(), info.lastModified()), it.value());
+        }
+        int skipped = 0;
+        QStringList recorded;
+        for (const QJsonObject& record : jsonRecords(work + "-second.jsonl")) {
+            const QString state = record.value("state").toString();
+            QVERIFY2(state == "made" || state == "skipped", qPrintable(state));
+            skipped += state == "skipped" ? 1 : 0;
+            recorded << record.value("documents").toArray().at(0).toString();
+        }
+        QCOMPARE(skipped, before.size());
+        recorded.sort();
+        documents.sort();
+        QCOMPARE(recorded, documents);
     }
 
     // Staging files of processes that ended are removed by the next one to

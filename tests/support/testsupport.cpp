@@ -11,6 +11,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonDocument>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSettings>
@@ -82,6 +83,21 @@ QByteArray readFile(const QString& path)
     if (!file.open(QIODevice::ReadOnly))
         return QByteArray();
     return file.readAll();
+}
+
+QList<QJsonObject> jsonRecords(const QString& path)
+{
+    QList<QJsonObject> records;
+    for (const QByteArray& line : readFile(path).split('\n')) {
+        if (line.isEmpty())
+            continue;
+        QJsonParseError error;
+        const QJsonDocument document = QJsonDocument::fromJson(line, &error);
+        if (error.error != QJsonParseError::NoError || !document.isObject())
+            return {QJsonObject{{QStringLiteral("unreadable"), QString::fromUtf8(line)}}};
+        records << document.object();
+    }
+    return records;
 }
 
 void copyFolder(const QString& from, const QString& to)

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QHash>
+#include <QJsonObject>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -44,6 +45,9 @@ void clearSettingsStore();
 bool writeFile(const QString& path, const QByteArray& bytes);
 bool writeTextFile(const QString& path, const QString& text);
 QByteArray readFile(const QString& path);
+// The records of a JSON Lines file (the batch command's jsonl report); a
+// line that is not a JSON object gives one record {"unreadable": line}.
+QList<QJsonObject> jsonRecords(const QString& path);
 // Copies every file below `from` to the same place below `to`.
 void copyFolder(const QString& from, const QString& to);
 // Writes a ZIP archive of (entry name, bytes) pairs, deflated, with QuaZip.
