@@ -193,12 +193,8 @@ class TestMainWindow : public QObject
 private slots:
     void initTestCase()
     {
-        initHermeticEnvironment();
-        QApplication::setDesktopSettingsAware(false);
-        // The window's query work runs in worker processes, as in the program.
-        if (qEnvironmentVariableIsEmpty("PLINTHWORKS_BATCH"))
+        if (!initWindowTests())
             QSKIP("the batch command, which serves as the worker program, was not built");
-        MainWindow::setDefaultWorkerProgram(qEnvironmentVariable("PLINTHWORKS_BATCH"));
         res = new ResourceFolder;
         copyTree(PLINTHWORKS_SOURCE_DIR "/examples/resources", res->path());
     }

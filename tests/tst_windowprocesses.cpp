@@ -110,11 +110,8 @@ class TestWindowProcesses : public QObject
 private slots:
     void initTestCase()
     {
-        initHermeticEnvironment();
-        QApplication::setDesktopSettingsAware(false);
-        if (qEnvironmentVariableIsEmpty("PLINTHWORKS_BATCH"))
+        if (!initWindowTests())
             QSKIP("the batch command, which serves as the worker program, was not built");
-        MainWindow::setDefaultWorkerProgram(qEnvironmentVariable("PLINTHWORKS_BATCH"));
         res = std::make_unique<ResourceFolder>();
         copyFolder(examples + "/resources", res->path());
         supplierQuery = QString::fromUtf8(readFile(res->path() + "/Queries/invoice/Supplier.xq"));

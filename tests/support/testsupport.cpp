@@ -4,6 +4,7 @@
 #include "mainwindow.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QTest>
@@ -24,6 +25,16 @@
 #include <QStandardPaths>
 
 namespace TestSupport {
+
+bool initWindowTests()
+{
+    initHermeticEnvironment();
+    QApplication::setDesktopSettingsAware(false);
+    if (qEnvironmentVariableIsEmpty("PLINTHWORKS_BATCH"))
+        return false;
+    MainWindow::setDefaultWorkerProgram(qEnvironmentVariable("PLINTHWORKS_BATCH"));
+    return true;
+}
 
 QAction* actionNamed(QWidget* window, const QString& text)
 {

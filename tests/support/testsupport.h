@@ -29,6 +29,10 @@ constexpr bool underSanitizer = false;
 constexpr bool underSanitizer = false;
 #endif
 
+// Hermetic set-up for tests of the real window, whose query work runs in
+// worker processes as in the program: the batch command serves as their
+// program. False when it was not built.
+bool initWindowTests();
 // The window's action with this text, or null.
 QAction* actionNamed(QWidget* window, const QString& text);
 // Runs the event loop until the window's run has ended, at most `timeout`
