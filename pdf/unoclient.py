@@ -54,6 +54,14 @@ def convert(desktop, source, importFilter, target):
         document.close(True)
 
 
+def alive(desktop):
+    try:
+        desktop.getFrames()
+        return True
+    except Exception:
+        return False
+
+
 def main():
     try:
         desktop = connect(sys.argv[1], float(sys.argv[2]))
@@ -70,8 +78,10 @@ def main():
             convert(desktop, fields[1], fields[2], fields[3])
             answer("OK")
         except Exception as error:
-            # The office is gone (crashed, killed): nothing more can be done here.
-            if type(error).__name__ == "DisposedException":
+            # The office is gone (crashed, killed): nothing more can be done
+            # here. A bridge torn down during a call says so by a plain
+            # RuntimeException, so the office is asked once more to be sure.
+            if type(error).__name__ == "DisposedException" or not alive(desktop):
                 answer("LOST " + " ".join(str(error).split()))
                 return 1
             answer("ERROR " + " ".join(str(error).split()))
