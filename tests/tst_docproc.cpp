@@ -913,11 +913,12 @@ private slots:
         QCOMPARE(TemplateCache::partCount(), 1);
     }
 
-    void invoiceTiming()
+    void largeInvoice()
     {
         // An invoice like the benchmark's: 16 fields, 200 rows, 10 repeated
-        // paragraphs. Reports the time per document; the bound only catches
-        // gross regressions such as work growing with the square of the size.
+        // paragraphs, made thirty times over one cached template. The time
+        // per document is reported for reading; speed itself is judged by
+        // plinthworks-bench, not here.
         QString rows;
         for (int i = 1; i <= 200; ++i)
             rows += QStringLiteral("%1\tItem %1\t%1\t10.00\t%2.00\n").arg(i).arg(i * 10);
@@ -946,7 +947,8 @@ private slots:
         const double perDocument = double(timer.elapsed()) / count;
         qInfo("DOCX invoice with a 200-row table: %.1f ms per document", perDocument);
         QCOMPARE(paragraphs(zipEntry(dir.path() + "/inv0.docx", "word/document.xml")).count("Field: Ivan"), 16);
-        QVERIFY(perDocument < 150);
+        QCOMPARE(paragraphs(zipEntry(dir.path() + QStringLiteral("/inv%1.docx").arg(count - 1), "word/document.xml")),
+                 paragraphs(zipEntry(dir.path() + "/inv0.docx", "word/document.xml")));
     }
 };
 
